@@ -1,0 +1,15 @@
+# GoogleTest from Debian's googletest sources, so that the MinGW builds get it too;
+# on Windows with a GoogleTest package installed, find_package finds that instead.
+set(QL_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+if(EXISTS "${QL_GTEST_SOURCE_DIR}/CMakeLists.txt")
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory("${QL_GTEST_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+  if(NOT TARGET GTest::gtest_main)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+    add_library(GTest::gtest ALIAS gtest)
+  endif()
+else()
+  find_package(GTest REQUIRED)
+endif()

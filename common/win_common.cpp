@@ -1,0 +1,68 @@
+#include "common/win_dpi.h"
+#include "common/win_text.h"
+
+namespace ql::win {
+namespace {
+
+// Entry points of Windows 10 1607 and later (and of current Wine), looked up at run time
+// so that the program still starts where they are missing.
+template <typename Fn>
+Fn userProc(const char* name) {
+    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(user32, name))) : nullptr;
+}
+
+int systemDpi() {
+    WindowDc screen(nullptr);
+    const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+}  // namespace
+
+int dpiForWindow(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = userProc<GetDpiForWindowFn>("GetDpiForWindow");
+    if (hwnd && getDpiForWindow) {
+        const UINT dpi = getDpiForWindow(hwnd);
+        if (dpi > 0) return static_cast<int>(dpi);
+    }
+    return systemDpi();
+}
+
+UniqueFont createMessageFont(int dpi) {
+    using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const auto spiForDpi = userProc<SystemParametersInfoForDpiFn>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (spiForDpi && spiForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi))) {
+        return UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
+    }
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return UniqueFont();
+    // The metrics are at the system DPI; bring the height to the window's.
+    metrics.lfMessageFont.lfHeight = ::MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi());
+    return UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+SIZE windowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi) {
+    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = userProc<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+    RECT r{0, 0, clientWidth, clientHeight};
+    if (!adjustForDpi || !adjustForDpi(&r, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
+        ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    }
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+std::wstring errorText(unsigned long error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length ? std::wstring(buffer, length) : L"Error " + std::to_wstring(error);
+    if (buffer) ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    return text;
+}
+
+}  // namespace ql::win

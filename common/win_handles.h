@@ -1,0 +1,111 @@
+#pragma once
+// RAII owners for the Windows resources the program holds. Every resource is
+// released by its owner's destructor, on every path; nothing is freed by hand.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <utility>
+
+namespace ql::win {
+
+// A move-only owner of one handle-like value with a release function.
+template <typename T, auto Release, T Null = T{}>
+class Unique {
+public:
+    Unique() = default;
+    explicit Unique(T value) : value_(value) {}
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    Unique(Unique&& other) noexcept : value_(std::exchange(other.value_, Null)) {}
+    Unique& operator=(Unique&& other) noexcept {
+        if (this != &other) reset(std::exchange(other.value_, Null));
+        return *this;
+    }
+    ~Unique() { reset(); }
+
+    T get() const { return value_; }
+    explicit operator bool() const { return value_ != Null; }
+    T release() { return std::exchange(value_, Null); }
+    void reset(T value = Null) {
+        if (value_ != Null) Release(value_);
+        value_ = value;
+    }
+    // For out-parameters: releases what is held and hands out the slot.
+    T* put() {
+        reset();
+        return &value_;
+    }
+
+private:
+    T value_ = Null;
+};
+
+namespace detail {
+inline void closeKey(HKEY key) { ::RegCloseKey(key); }
+inline void freePidl(PIDLIST_ABSOLUTE pidl) { ::CoTaskMemFree(pidl); }
+inline void deleteGdiObject(HGDIOBJ obj) { ::DeleteObject(obj); }
+inline void deleteDc(HDC dc) { ::DeleteDC(dc); }
+inline void destroyIcon(HICON icon) { ::DestroyIcon(icon); }
+inline void destroyWindow(HWND hwnd) { ::DestroyWindow(hwnd); }
+inline void closeHandle(HANDLE h) { ::CloseHandle(h); }
+}  // namespace detail
+
+using UniqueHKey = Unique<HKEY, detail::closeKey>;
+using UniquePidl = Unique<PIDLIST_ABSOLUTE, detail::freePidl>;
+using UniqueGdiObject = Unique<HGDIOBJ, detail::deleteGdiObject>;
+using UniqueBrush = Unique<HBRUSH, detail::deleteGdiObject>;
+using UniqueBitmap = Unique<HBITMAP, detail::deleteGdiObject>;
+using UniqueFont = Unique<HFONT, detail::deleteGdiObject>;
+using UniqueDc = Unique<HDC, detail::deleteDc>;
+using UniqueIcon = Unique<HICON, detail::destroyIcon>;
+using UniqueWindow = Unique<HWND, detail::destroyWindow>;
+using UniqueHandle = Unique<HANDLE, detail::closeHandle>;
+
+// Selects a GDI object into a DC for a scope and selects the previous one back.
+class SelectObjectScope {
+public:
+    SelectObjectScope(HDC dc, HGDIOBJ obj) : dc_(dc), old_(::SelectObject(dc, obj)) {}
+    SelectObjectScope(const SelectObjectScope&) = delete;
+    SelectObjectScope& operator=(const SelectObjectScope&) = delete;
+    ~SelectObjectScope() {
+        if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
+    }
+    bool ok() const { return old_ && old_ != HGDI_ERROR; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// A screen DC obtained with GetDC, given back with ReleaseDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (dc_) ::ReleaseDC(hwnd_, dc_);
+    }
+    HDC get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// COM for this thread, apartment-threaded, for as long as the scope lives.
+class ComApartment {
+public:
+    ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+
+private:
+    HRESULT hr_;
+};
+
+}  // namespace ql::win

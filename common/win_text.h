@@ -1,0 +1,17 @@
+#pragma once
+// Text at the Windows boundary: the portable code holds UTF-16 as std::u16string,
+// Win32 takes wchar_t, which is 16 bits on Windows.
+#include <string>
+#include <string_view>
+
+namespace ql::win {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 text is UTF-16");
+
+inline std::wstring toWide(std::u16string_view s) { return {s.begin(), s.end()}; }
+inline std::u16string toU16(std::wstring_view s) { return {s.begin(), s.end()}; }
+
+// The system's text for a Win32 error code, without the trailing line break.
+std::wstring errorText(unsigned long error);
+
+}  // namespace ql::win

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every configuration and runs every test:
+# the portable unit tests natively (plain and under ASan+UBSan), then, under Wine and Xvfb,
+# the unit, Windows-side and end-to-end tests of the 32-bit and the 64-bit build.
+# Ends on the line "N passed, M failed"; exits non-zero when anything failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+started=$(date +%s)
+
+bash scripts/setup.sh || { echo "0 passed, 1 failed"; exit 1; }
+
+results="$root/build/results"
+rm -rf "$results"; mkdir -p "$results"
+failures=0
+note_failure() { echo "FAILED: $1"; failures=$((failures + 1)); }
+
+build() {
+  local preset=$1
+  echo "== build $preset"
+  cmake --preset "$preset" >"$results/configure-$preset.log" 2>&1 || { cat "$results/configure-$preset.log"; note_failure "configure $preset"; return 1; }
+  cmake --build --preset "$preset" -j 2 >"$results/build-$preset.log" 2>&1 || { tail -n 60 "$results/build-$preset.log"; note_failure "build $preset"; return 1; }
+}
+
+# Runs one GoogleTest binary; its XML report is what the summary counts.
+run_gtest() {
+  local name=$1; shift
+  echo "== test $name"
+  "$@" --gtest_output="xml:$results/$name.xml" >"$results/$name.log" 2>&1
+  local rc=$?
+  grep -E '^\[  (FAILED|PASSED) ' "$results/$name.log" | head -n 40
+  if [ ! -s "$results/$name.xml" ]; then
+    tail -n 30 "$results/$name.log"
+    note_failure "$name ended without a report (exit $rc)"
+  elif [ $rc -ne 0 ] && ! grep -q '<failure' "$results/$name.xml"; then
+    note_failure "$name exited $rc"
+  fi
+}
+
+native_ok=1; asan_ok=1; w32_ok=1; w64_ok=1
+build native || native_ok=0
+build native-asan || asan_ok=0
+build mingw32 || w32_ok=0
+build mingw64 || w64_ok=0
+
+[ $native_ok = 1 ] && run_gtest unit-native build/native/quorlane_unit_tests
+[ $asan_ok = 1 ] && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_gtest unit-asan build/native-asan/quorlane_unit_tests
+
+if [ $w32_ok = 1 ] || [ $w64_ok = 1 ]; then
+  source scripts/wine-env.sh
+  trap ql_cleanup EXIT
+  QL_OWN_XVFB=1 ql_start_xvfb || note_failure "Xvfb"
+  echo "== wine prefix"
+  ql_new_prefix "$root/build/wineprefix"
+  for bits in 32 64; do
+    dir=build/mingw$bits
+    { [ $bits = 32 ] && [ $w32_ok = 1 ]; } || { [ $bits = 64 ] && [ $w64_ok = 1 ]; } || continue
+    run_gtest unit-win$bits wine "$dir/quorlane_unit_tests.exe"
+    run_gtest wintests-win$bits wine "$dir/quorlane_win_tests.exe"
+    run_gtest e2e-win$bits wine "$dir/quorlane_e2e_tests.exe"
+  done
+fi
+
+python3 - "$results" "$failures" "$started" <<'PY'
+import glob, sys, time, xml.etree.ElementTree as ET
+results, extra, started = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+passed = failed = skipped = 0
+for path in sorted(glob.glob(results + "/*.xml")):
+    for case in ET.parse(path).getroot().iter("testcase"):
+        if case.find("failure") is not None or case.find("error") is not None:
+            failed += 1
+            print("failed:", path.rsplit("/", 1)[-1][:-4], case.get("classname") + "." + case.get("name"))
+        elif case.get("result") == "skipped" or case.find("skipped") is not None:
+            skipped += 1
+        else:
+            passed += 1
+print(f"run took {int(time.time()) - started} s")
+line = f"{passed} passed, {failed + extra} failed"
+if skipped:
+    line += f", {skipped} skipped"
+print(line)
+sys.exit(1 if failed + extra else 0)
+PY

@@ -1,0 +1,23 @@
+#pragma once
+// One place of the places bar: a special folder (CSIDL) or a file-system path.
+// A place is data; the text an entry shows is made from it, never the other way round.
+#include <cstdint>
+#include <string>
+
+namespace ql {
+
+struct Place {
+    enum class Kind { SpecialFolder, Path };
+
+    Kind kind = Kind::Path;
+    std::int32_t csidl = -1;  // meaningful for SpecialFolder only; any 32-bit value, negative ones too
+    std::u16string path;      // meaningful for Path only; may be empty
+
+    static Place specialFolder(std::int32_t csidl) { return {Kind::SpecialFolder, csidl, {}}; }
+    static Place folderPath(std::u16string path) { return {Kind::Path, -1, std::move(path)}; }
+
+    bool isPath() const { return kind == Kind::Path; }
+    bool operator==(const Place&) const = default;
+};
+
+}  // namespace ql

@@ -1,0 +1,34 @@
+#pragma once
+// Loading and saving the places bar:
+// HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\ComDlg32\PlacesBar.
+#include "store/place.h"
+#include "store/places_bar_store.h"
+
+#include <string>
+#include <vector>
+
+namespace ql {
+
+inline constexpr std::u16string_view kPoliciesPath = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies";
+inline constexpr std::u16string_view kComDlg32 = u"ComDlg32";
+inline constexpr std::u16string_view kPlacesBar = u"PlacesBar";
+
+struct LoadedPlacesBar {
+    bool customized = false;    // the PlacesBar key exists (even with no usable value)
+    std::vector<Place> places;  // the valid "Place0".."Place4", in index order, gaps closed up
+};
+
+// Never fails: what cannot be read is skipped.
+LoadedPlacesBar loadPlacesBar(PlacesBarStore& store);
+
+struct SaveResult {
+    long error = kRegOk;    // the first registry error that kept the places bar from being stored
+    std::u16string failedStep;  // which key or value it was, for the message to the user
+    bool ok() const { return error == kRegOk; }
+};
+
+// Creates the path down to ComDlg32 as needed, deletes PlacesBar and, when customized,
+// writes "Place0".."Place<n-1>" in order. Policies and ComDlg32 are never deleted.
+SaveResult savePlacesBar(PlacesBarStore& store, bool customized, const std::vector<Place>& places);
+
+}  // namespace ql

@@ -1,0 +1,52 @@
+#include "store/places_codec.h"
+
+namespace ql {
+
+std::u16string placeValueName(int index) {
+    std::u16string name = u"Place";
+    for (char c : std::to_string(index)) name.push_back(static_cast<char16_t>(c));
+    return name;
+}
+
+std::optional<Place> decodePlaceValue(std::uint32_t type, std::span<const std::uint8_t> data) {
+    switch (type) {
+    case kRegSz: {
+        std::u16string path;
+        for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+            const auto unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+            if (unit == u'\0') break;
+            path.push_back(unit);
+        }
+        return Place::folderPath(std::move(path));
+    }
+    case kRegDword: {
+        if (data.size() != 4) return std::nullopt;
+        const std::uint32_t bits = static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
+                                   static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+        return Place::specialFolder(static_cast<std::int32_t>(bits));
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+EncodedValue encodePlace(const Place& place) {
+    EncodedValue value;
+    if (place.isPath()) {
+        value.type = kRegSz;
+        value.data.reserve((place.path.size() + 1) * 2);
+        for (char16_t unit : place.path) {
+            value.data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+            value.data.push_back(static_cast<std::uint8_t>(unit >> 8));
+        }
+        value.data.push_back(0);
+        value.data.push_back(0);
+    } else {
+        value.type = kRegDword;
+        const auto bits = static_cast<std::uint32_t>(place.csidl);
+        for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<std::uint8_t>(bits >> shift));
+    }
+    return value;
+}
+
+}  // namespace ql

@@ -1,0 +1,45 @@
+#pragma once
+// The places bar value codec: registry value type and bytes <-> place.
+#include "store/place.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ql {
+
+// Registry value types, as the registry numbers them.
+enum RegType : std::uint32_t {
+    kRegNone = 0,
+    kRegSz = 1,
+    kRegExpandSz = 2,
+    kRegBinary = 3,
+    kRegDword = 4,
+    kRegDwordBigEndian = 5,
+    kRegMultiSz = 7,
+    kRegQword = 11,
+};
+
+inline constexpr int kMaxPlaces = 5;  // "Place0".."Place4"
+
+// "Place" + index in decimal.
+std::u16string placeValueName(int index);
+
+// REG_SZ: UTF-16LE text up to its first NUL (a missing NUL and an odd trailing byte are tolerated).
+// REG_DWORD: exactly 4 bytes, little-endian, read as a signed 32-bit CSIDL.
+// Anything else, a REG_DWORD of another size included, is no place.
+std::optional<Place> decodePlaceValue(std::uint32_t type, std::span<const std::uint8_t> data);
+
+struct EncodedValue {
+    std::uint32_t type = kRegNone;
+    std::vector<std::uint8_t> data;
+    bool operator==(const EncodedValue&) const = default;
+};
+
+// A path becomes REG_SZ, UTF-16LE with one terminating NUL; a special folder REG_DWORD, 4 bytes.
+EncodedValue encodePlace(const Place& place);
+
+}  // namespace ql
