@@ -69,9 +69,9 @@ public:
     SelectObjectScope(const SelectObjectScope&) = delete;
     SelectObjectScope& operator=(const SelectObjectScope&) = delete;
     ~SelectObjectScope() {
-        if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
+        if (ok()) ::SelectObject(dc_, old_);
     }
-    bool ok() const { return old_ && old_ != HGDI_ERROR; }
+    bool ok() const { return old_ && reinterpret_cast<ULONG_PTR>(old_) != ~ULONG_PTR{0}; }  // HGDI_ERROR
 
 private:
     HDC dc_;

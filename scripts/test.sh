@@ -26,7 +26,9 @@ build() {
 run_gtest() {
   local name=$1; shift
   echo "== test $name"
-  "$@" --gtest_output="xml:$results/$name.xml" >"$results/$name.log" 2>&1
+  local report="$results/$name.xml"
+  [ "$1" = wine ] && report=$(winepath -w "$report" 2>/dev/null)
+  "$@" --gtest_output="xml:$report" >"$results/$name.log" 2>&1
   local rc=$?
   grep -E '^\[  (FAILED|PASSED) ' "$results/$name.log" | head -n 40
   if [ ! -s "$results/$name.xml" ]; then
@@ -43,9 +45,15 @@ build native-asan || asan_ok=0
 build mingw32 || w32_ok=0
 build mingw64 || w64_ok=0
 
-[ $native_ok = 1 ] && run_gtest unit-native build/native/quorlane_unit_tests
-[ $asan_ok = 1 ] && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_gtest unit-asan build/native-asan/quorlane_unit_tests
+tests_in() { find "$1" -maxdepth 1 -type f -name "*_$2_tests$3" | sort; }
+
+if [ $native_ok = 1 ]; then
+  for t in $(tests_in build/native unit ""); do run_gtest "native-$(basename "$t")" "$t"; done
+fi
+if [ $asan_ok = 1 ]; then
+  export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+  for t in $(tests_in build/native-asan unit ""); do run_gtest "asan-$(basename "$t")" "$t"; done
+fi
 
 if [ $w32_ok = 1 ] || [ $w64_ok = 1 ]; then
   source scripts/wine-env.sh
@@ -56,9 +64,9 @@ if [ $w32_ok = 1 ] || [ $w64_ok = 1 ]; then
   for bits in 32 64; do
     dir=build/mingw$bits
     { [ $bits = 32 ] && [ $w32_ok = 1 ]; } || { [ $bits = 64 ] && [ $w64_ok = 1 ]; } || continue
-    run_gtest unit-win$bits wine "$dir/quorlane_unit_tests.exe"
-    run_gtest wintests-win$bits wine "$dir/quorlane_win_tests.exe"
-    run_gtest e2e-win$bits wine "$dir/quorlane_e2e_tests.exe"
+    for level in unit win e2e; do
+      for t in $(tests_in "$dir" $level .exe); do run_gtest "win$bits-$(basename "$t" .exe)" wine "$t"; done
+    done
   done
 fi
 
