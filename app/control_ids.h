@@ -1,0 +1,21 @@
+#pragma once
+// Control ids of the main window, shared with the end-to-end tests that drive it.
+
+namespace ql::ids {
+
+inline constexpr int kLabel1 = 1001;
+inline constexpr int kLabel2 = 1002;
+inline constexpr int kCustomizeYes = 1003;
+inline constexpr int kCustomizeNo = 1004;
+inline constexpr int kFolderList = 1005;
+inline constexpr int kAddFolder = 1006;
+inline constexpr int kAddSpecial = 1007;
+inline constexpr int kRemoveItem = 1008;
+inline constexpr int kTestDialog = 1009;
+inline constexpr int kAbout = 1010;
+inline constexpr int kApplyChanges = 1011;
+inline constexpr int kExitApp = 2;  // IDCANCEL: Esc presses "Close"
+inline constexpr int kLine1 = 1012;
+inline constexpr int kDropZone = 1013;
+
+}  // namespace ql::ids
