@@ -1,0 +1,87 @@
+#include "shell/shell_ui_win32.h"
+
+#include "shell/trim_at_nul.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+namespace ql::shellUI {
+namespace {
+
+constexpr wchar_t kBrowseTitle[] = L"Choose folder to add to PlacesBar";
+constexpr std::size_t kMaxPathChars = MAX_PATH;  // 260
+
+void readFileInfo(const SHFILEINFOW& info, std::wstring& displayName, int& iconIndex) {
+    displayName = trimAtNul(std::wstring(info.szDisplayName, std::size(info.szDisplayName)));
+    iconIndex = info.iIcon;
+}
+
+// The folder that holds the program's executable, where the test dialog starts.
+std::wstring programFolder() {
+    std::wstring path(32768, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length);
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// The Explorer-style Open dialog shows the places bar only with a hook (Windows Vista and later
+// otherwise show the new-style dialog, which ignores the places bar policy); this one does nothing.
+UINT_PTR CALLBACK openDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+}  // namespace
+
+std::wstring browseForFolder(HWND owner) {
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.lpszTitle = kBrowseTitle;
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;  // 0x51
+    const win::UniquePidl chosen(::SHBrowseForFolderW(&info));
+    if (!chosen) return {};
+    std::wstring path(kMaxPathChars, L'\0');
+    ::SHGetPathFromIDListW(chosen.get(), path.data());
+    return trimAtNul(path);
+}
+
+void getPathDisplayInfo(const std::wstring& path, std::wstring& displayName, int& iconIndex) {
+    SHFILEINFOW info{};
+    ::SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME);
+    readFileInfo(info, displayName, iconIndex);
+}
+
+void getPidlDisplayInfo(PCIDLIST_ABSOLUTE pidl, std::wstring& displayName, int& iconIndex) {
+    SHFILEINFOW info{};
+    ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof info,
+                     SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_PIDL);
+    readFileInfo(info, displayName, iconIndex);
+}
+
+bool getSpecialFolderDisplayInfo(int csidl, HWND owner, std::wstring& displayName, int& iconIndex) {
+    win::UniquePidl pidl;
+    ::SHGetSpecialFolderLocation(owner, csidl, pidl.put());
+    if (!pidl) return false;
+    getPidlDisplayInfo(pidl.get(), displayName, iconIndex);
+    return true;
+}
+
+std::wstring showOpenDialog(HWND owner, const std::wstring& title) {
+    std::wstring file(kMaxPathChars, L'\0');
+    std::wstring fileTitle(kMaxPathChars, L'\0');
+    const std::wstring initialDir = programFolder();
+
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;  // the full size: the places bar shows only with it
+    ofn.hwndOwner = owner;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrFileTitle = fileTitle.data();
+    ofn.nMaxFileTitle = static_cast<DWORD>(fileTitle.size());
+    ofn.lpstrInitialDir = initialDir.c_str();
+    ofn.lpstrTitle = title.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLEHOOK;  // 0x81024
+    ofn.lpfnHook = openDialogHook;
+    if (!::GetOpenFileNameW(&ofn)) return {};
+    return trimAtNul(file);
+}
+
+}  // namespace ql::shellUI

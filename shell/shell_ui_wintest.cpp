@@ -1,0 +1,143 @@
+#include "shell/shell_ui_win32.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace ql::shellUI {
+namespace {
+
+// Runs `act` on a top-level window of this process titled `title` once it shows up, from a second
+// thread, while the modal call under test runs on this one.
+class ModalDriver {
+public:
+    template <typename Act>
+    ModalDriver(const wchar_t* title, Act act)
+        : thread_([this, title, act] {
+              for (int i = 0; i < 200 && !done_; ++i) {
+                  if (HWND w = ::FindWindowW(L"#32770", title); w && ::IsWindowVisible(w)) {
+                      act(w);
+                      found_ = true;
+                      return;
+                  }
+                  ::Sleep(50);
+              }
+          }) {}
+    ~ModalDriver() {
+        done_ = true;
+        thread_.join();
+    }
+    bool found() const { return found_; }
+
+private:
+    std::atomic<bool> done_{false};
+    std::atomic<bool> found_{false};
+    std::thread thread_;
+};
+
+struct DescendantSearch {
+    int id;
+    const wchar_t* className;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK matchDescendant(HWND child, LPARAM lp) {
+    auto* s = reinterpret_cast<DescendantSearch*>(lp);
+    wchar_t cls[64]{};
+    ::GetClassNameW(child, cls, 64);
+    if (::GetDlgCtrlID(child) == s->id && lstrcmpiW(cls, s->className) == 0) {
+        s->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findDescendant(HWND parent, int id, const wchar_t* className) {
+    DescendantSearch search{id, className};
+    ::EnumChildWindows(parent, matchDescendant, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring windowsFolder() {
+    wchar_t buffer[MAX_PATH]{};
+    ::GetWindowsDirectoryW(buffer, MAX_PATH);
+    return buffer;
+}
+
+TEST(PathDisplayInfo, ExistingFolderHasANameAndIcon) {
+    std::wstring name = L"stale";
+    int icon = -5;
+    getPathDisplayInfo(windowsFolder(), name, icon);
+    EXPECT_EQ(lstrcmpiW(name.c_str(), L"windows"), 0) << name.c_str();
+    EXPECT_GE(icon, 0);
+}
+
+TEST(PathDisplayInfo, MissingPathGivesEmptyNameAndIconZero) {
+    std::wstring name = L"stale";
+    int icon = 42;
+    getPathDisplayInfo(L"C:\\no\\such\\folder\\anywhere", name, icon);
+    EXPECT_EQ(name, L"");
+    EXPECT_EQ(icon, 0);
+}
+
+TEST(SpecialFolderDisplayInfo, DesktopAndDocumentsResolve) {
+    std::wstring name;
+    int icon = -1;
+    ASSERT_TRUE(getSpecialFolderDisplayInfo(CSIDL_DESKTOP, nullptr, name, icon));
+    EXPECT_EQ(name, L"Desktop");
+    EXPECT_GE(icon, 0);
+    ASSERT_TRUE(getSpecialFolderDisplayInfo(CSIDL_PERSONAL, nullptr, name, icon));
+    EXPECT_FALSE(name.empty());
+}
+
+TEST(SpecialFolderDisplayInfo, UnknownCsidlLeavesOutputsUntouched) {
+    for (int csidl : {-1, 0x7FFF, 1000}) {
+        std::wstring name = L"before";
+        int icon = 77;
+        EXPECT_FALSE(getSpecialFolderDisplayInfo(csidl, nullptr, name, icon)) << csidl;
+        EXPECT_EQ(name, L"before");
+        EXPECT_EQ(icon, 77);
+    }
+}
+
+TEST(BrowseForFolder, CancelGivesEmptyPath) {
+    win::ComApartment com;
+    ModalDriver driver(L"Browse for Folder", [](HWND browser) { ::PostMessageW(browser, WM_COMMAND, IDCANCEL, 0); });
+    EXPECT_EQ(browseForFolder(nullptr), L"");
+    EXPECT_TRUE(driver.found());
+}
+
+TEST(BrowseForFolder, ConfirmedFolderGivesItsFullPathAndShowsTheTitle) {
+    win::ComApartment com;
+    const std::wstring folder = windowsFolder();
+    std::wstring title;
+    ModalDriver driver(L"Browse for Folder", [&](HWND browser) {
+        wchar_t text[128]{};
+        ::GetDlgItemTextW(browser, 14146, text, 128);
+        title = text;
+        ::SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+        ::PostMessageW(browser, WM_COMMAND, IDOK, 0);
+    });
+    const std::wstring chosen = browseForFolder(nullptr);
+    EXPECT_TRUE(driver.found());
+    EXPECT_EQ(title, L"Choose folder to add to PlacesBar");
+    EXPECT_EQ(lstrcmpiW(chosen.c_str(), folder.c_str()), 0) << chosen.c_str();
+    EXPECT_EQ(chosen.find(L'\0'), std::wstring::npos);
+}
+
+TEST(ShowOpenDialog, ShowsThePlacesBarAndCancelGivesEmpty) {
+    const wchar_t* title = L"Test open file dialog -- note PlacesBar at left";
+    bool placesBar = false;
+    ModalDriver driver(title, [&](HWND dialog) {
+        placesBar = findDescendant(dialog, 1184, TOOLBARCLASSNAMEW) != nullptr;
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(showOpenDialog(nullptr, title), L"");
+    EXPECT_TRUE(driver.found());
+    EXPECT_TRUE(placesBar);
+}
+
+}  // namespace
+}  // namespace ql::shellUI
