@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace ql::subclass {
 
@@ -144,10 +145,23 @@ LResult subclassWindowProc(WindowHandle hwnd, Message iMsg, WParam wParam, LPara
     WindowHost& h = host();
     const Names names(hwnd, iMsg);
     const WindowProcedure previous = h.getProp(hwnd, names.previousProc());
-    // Read once: clients attaching or detaching meanwhile do not move the bound.
-    const std::intptr_t clients = readCount(hwnd, names.messageCount());
     const auto callPrevious = [&] { return h.callWindowProc(previous, hwnd, iMsg, wParam, lParam); };
-    if (clients == 0) return callPrevious();
+
+    // The clients are those attached when the message arrives. A detachment during the
+    // dispatch shifts the later entries down, so positions are read now, not as the loop
+    // goes, lest the client after one that detached itself miss the message.
+    std::vector<std::uintptr_t> clients;
+    for (std::intptr_t i = 1, count = readCount(hwnd, names.messageCount()); i <= count; ++i) {
+        clients.push_back(h.getProp(hwnd, names.entry(i)));
+    }
+    if (clients.empty()) return callPrevious();
+    const auto stillAttached = [&](std::uintptr_t client) {
+        const std::intptr_t count = readCount(hwnd, names.messageCount());
+        for (std::intptr_t i = 1; i <= count; ++i) {
+            if (h.getProp(hwnd, names.entry(i)) == client) return true;
+        }
+        return false;
+    };
 
     bool called = false;
     LResult previousResult = 0;
@@ -160,24 +174,23 @@ LResult subclassWindowProc(WindowHandle hwnd, Message iMsg, WParam wParam, LPara
     };
 
     LResult result = 0;
-    for (std::intptr_t i = 1; i <= clients; ++i) {
-        const std::uintptr_t entry = h.getProp(hwnd, names.entry(i));
-        if (entry == 0) {
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        if (clients[i] == 0 || !stillAttached(clients[i])) {
             // The client left during this dispatch: the window answers in its place.
             result = callPrevious();
             continue;
         }
-        ISubclass& client = *reinterpret_cast<ISubclass*>(entry);
+        ISubclass& client = *reinterpret_cast<ISubclass*>(clients[i]);
         state.lCurrentOldProc = previous;
         state.lCurrentMessage = iMsg;
-        if (i == 1 && responseOf(client) == mrPreProcess) callPreviousOnce();
+        if (i == 0 && responseOf(client) == mrPreProcess) callPreviousOnce();
         try {
             result = client.WindowProc(hwnd, iMsg, wParam, lParam);
         } catch (...) {
             // A failed client has not handled the message; the window does.
             result = callPreviousOnce();
         }
-        if (i == clients && responseOf(client) == mrPostProcess && !called) result = callPreviousOnce();
+        if (i + 1 == clients.size() && responseOf(client) == mrPostProcess && !called) result = callPreviousOnce();
     }
     return result;
 }

@@ -109,9 +109,12 @@ WindowHost* windowHost();
 void subclassAttach(ISubclass* iwp, WindowHandle hwnd, Message iMsg);
 // Never raises. Detaching what is not attached changes nothing.
 void subclassDetach(ISubclass* iwp, WindowHandle hwnd, Message iMsg);
-// The dispatcher's body. A client that throws from MsgResponse or WindowProc does not
-// stop the dispatch: its mode counts as mrConsume, and for its result the message takes
-// the previous procedure's (run for that purpose unless it already ran for this message).
+// The dispatcher's body. The message goes to the clients attached when it arrives, in
+// attachment order; for one that has left meanwhile the previous procedure answers, one
+// that arrives meanwhile sees the next message. A client that throws from MsgResponse or
+// WindowProc does not stop the dispatch: its mode counts as mrConsume, and for its result
+// the message takes the previous procedure's (run for that purpose unless it already ran
+// for this message).
 LResult subclassWindowProc(WindowHandle hwnd, Message iMsg, WParam wParam, LParam lParam);
 // Runs the previous procedure that the latest dispatch recorded, whichever window hwnd is:
 // meaningful while a client is being called.
