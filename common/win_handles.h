@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <utility>
 
@@ -49,6 +50,7 @@ inline void deleteDc(HDC dc) { ::DeleteDC(dc); }
 inline void destroyIcon(HICON icon) { ::DestroyIcon(icon); }
 inline void destroyWindow(HWND hwnd) { ::DestroyWindow(hwnd); }
 inline void closeHandle(HANDLE h) { ::CloseHandle(h); }
+inline void destroyImageList(HIMAGELIST list) { ::ImageList_Destroy(list); }
 }  // namespace detail
 
 using UniqueHKey = Unique<HKEY, detail::closeKey>;
@@ -61,6 +63,7 @@ using UniqueDc = Unique<HDC, detail::deleteDc>;
 using UniqueIcon = Unique<HICON, detail::destroyIcon>;
 using UniqueWindow = Unique<HWND, detail::destroyWindow>;
 using UniqueHandle = Unique<HANDLE, detail::closeHandle>;
+using UniqueImageList = Unique<HIMAGELIST, detail::destroyImageList>;
 
 // Selects a GDI object into a DC for a scope and selects the previous one back.
 class SelectObjectScope {
