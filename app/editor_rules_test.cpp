@@ -1,0 +1,65 @@
+#include "app/editor_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace ql::editor {
+namespace {
+
+TEST(UpdateControls, DefaultsModeLocksTheListAndEveryEditButton) {
+    for (int count : {0, 3, 5}) {
+        for (bool selected : {false, true}) {
+            EXPECT_EQ(updateControls(false, count, selected), (ControlStates{false, false, false}));
+        }
+    }
+}
+
+TEST(UpdateControls, CustomizedListAddsBelowFiveAndRemovesWhileSelected) {
+    EXPECT_EQ(updateControls(true, 0, false), (ControlStates{true, true, false}));
+    EXPECT_EQ(updateControls(true, 4, true), (ControlStates{true, true, true}));
+    EXPECT_EQ(updateControls(true, 5, false), (ControlStates{true, false, false}));
+    EXPECT_EQ(updateControls(true, 5, true), (ControlStates{true, false, true}));
+    EXPECT_EQ(updateControls(true, 7, true), (ControlStates{true, false, true}));
+}
+
+TEST(EntryText, PathShowsNameColonPathAndSpecialFolderItsNameAlone) {
+    EXPECT_EQ(entryText(Place::folderPath(u"C:\\Work"), u"Work"), u"Work: C:\\Work");
+    EXPECT_EQ(entryText(Place::folderPath(u"C:\\Odd: name"), u"Odd: name"), u"Odd: name: C:\\Odd: name");
+    EXPECT_EQ(entryText(Place::folderPath(u""), u""), u": ");
+    EXPECT_EQ(entryText(Place::specialFolder(5), u"Documents"), u"Documents");
+    EXPECT_EQ(entryText(Place::specialFolder(-1), u""), u"");
+}
+
+TEST(ConfirmApply, QuestionNamesTheAction) {
+    EXPECT_EQ(confirmApplyQuestion(u"exiting"), u"Apply changes before exiting?");
+    EXPECT_EQ(confirmApplyQuestion(u"testing settings"), u"Apply changes before testing settings?");
+}
+
+TEST(ConfirmApply, OnlyASuccessfulYesOrANoGoesOn) {
+    EXPECT_TRUE(confirmApplyGoesOn(Answer::Yes, true));
+    EXPECT_FALSE(confirmApplyGoesOn(Answer::Yes, false));
+    EXPECT_TRUE(confirmApplyGoesOn(Answer::No, false));
+    EXPECT_FALSE(confirmApplyGoesOn(Answer::Cancel, true));
+}
+
+TEST(RemovalOrder, VisitsSelectedPositionsFromTheEnd) {
+    EXPECT_EQ(removalOrder({false, false, true, false, false}), (std::vector<int>{2}));
+    EXPECT_EQ(removalOrder({true, false, true, true, false}), (std::vector<int>{3, 2, 0}));
+    EXPECT_TRUE(removalOrder({false, false}).empty());
+    EXPECT_TRUE(removalOrder({}).empty());
+}
+
+TEST(RemovalOrder, RemovingInThatOrderKeepsTheRestInOrder) {
+    std::vector<char> list{'A', 'B', 'C', 'D', 'E'};
+    for (int position : removalOrder({false, true, false, true, true})) list.erase(list.begin() + position);
+    EXPECT_EQ(list, (std::vector<char>{'A', 'C'}));
+}
+
+TEST(SaveFailedMessage, SaysWhatFailedAndWhy) {
+    const auto text = saveFailedMessage(u"ComDlg32", u"Access denied.");
+    EXPECT_NE(text.find(u"could not be saved"), std::u16string::npos);
+    EXPECT_NE(text.find(u"ComDlg32"), std::u16string::npos);
+    EXPECT_NE(text.find(u"Access denied."), std::u16string::npos);
+}
+
+}  // namespace
+}  // namespace ql::editor

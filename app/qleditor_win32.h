@@ -1,0 +1,76 @@
+#pragma once
+// qlEditor, the main window: the place list, the choice between the Windows defaults and a
+// customized list, and the changed flag; wires the buttons to the store and the shell.
+#include "common/win_handles.h"
+#include "store/place.h"
+#include "store/places_bar_store.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ql {
+
+class QlEditor {
+public:
+    explicit QlEditor(PlacesBarStore& store);
+    QlEditor(const QlEditor&) = delete;
+    QlEditor& operator=(const QlEditor&) = delete;
+    ~QlEditor();
+
+    // Creates and shows the window; null when it could not be created.
+    HWND create(HINSTANCE instance);
+    HWND hwnd() const { return hwnd_; }
+
+private:
+    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR handleNotify(const NMHDR& header);
+
+    void Form_Load();
+    void Form_Unload();
+    void createControls();
+    void layoutControls();
+    void applyDpi(int dpi);
+
+    void customizeYes_Click();
+    void customizeNo_Click();
+    void applyChanges_Click();
+    void exitApp_Click();
+    void addFolder_Click();
+    void removeItem_Click();
+    void folderList_Click();
+    void testDialog_Click();
+
+    void updateControls();
+    bool confirmApply(const std::wstring& what);
+    void loadPlacesBar();
+    bool savePlacesBar();
+    void addPlaceToList(const Place& place);
+
+    bool customized() const;
+    void selectMode(bool customize);
+    int entryCount() const;
+    bool hasSelection() const;
+    std::vector<Place> placesInOrder() const;
+    void removeEntryAt(int position);
+
+    PlacesBarStore& store_;
+    HWND hwnd_ = nullptr;
+    HWND folderList_ = nullptr;
+    int dpi_ = USER_DEFAULT_SCREEN_DPI;
+    win::UniqueFont font_;
+    win::UniqueIcon iconLarge_;
+    win::UniqueIcon iconSmall_;
+
+    bool listChanged_ = false;
+    bool modeSelected_ = false;  // an option was selected (neither is, until loading)
+    bool modeCustomized_ = false;
+
+    // Each entry's place, by the id in its list item's lParam: the list view holds the order and
+    // the text; saving reads the places from here and never parses the text.
+    std::map<LPARAM, Place> places_;
+    LPARAM nextEntryId_ = 1;
+};
+
+}  // namespace ql
