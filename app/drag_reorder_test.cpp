@@ -207,8 +207,8 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(Identities, Drag, ::testing::Values(Identity::Fresh, Identity::Payload),
-                         [](const ::testing::TestParamInfo<Identity>& info) {
-                             return info.param == Identity::Fresh ? "FreshIdentity" : "PayloadIdentity";
+                         [](const ::testing::TestParamInfo<Identity>& param) {
+                             return param.param == Identity::Fresh ? "FreshIdentity" : "PayloadIdentity";
                          });
 
 // ---- The event table, state by state ----
