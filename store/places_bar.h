@@ -23,12 +23,16 @@ LoadedPlacesBar loadPlacesBar(PlacesBarStore& store);
 
 struct SaveResult {
     long error = kRegOk;    // the first registry error that kept the places bar from being stored
-    std::u16string failedStep;  // which key or value it was, for the message to the user
+    std::u16string failedStep;  // which key or value it was, for the message to the user:
+                                // "Policies", "ComDlg32", "PlacesBar" or "Place<i>"
     bool ok() const { return error == kRegOk; }
 };
 
 // Creates the path down to ComDlg32 as needed, deletes PlacesBar and, when customized,
 // writes "Place0".."Place<n-1>" in order. Policies and ComDlg32 are never deleted.
+// A key that cannot be created or deleted ends the save (a PlacesBar that is not there is
+// nothing to delete); a value that cannot be written is reported, the later ones are still
+// written. ok() only when the whole list is stored.
 SaveResult savePlacesBar(PlacesBarStore& store, bool customized, const std::vector<Place>& places);
 
 }  // namespace ql

@@ -4,6 +4,7 @@
 // calls the registry; the in-memory one serves the unit tests.
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace ql {
 
@@ -17,7 +18,9 @@ enum RegError : long {
     kRegAccessDenied = 5,
     kRegInvalidHandle = 6,
     kRegInvalidParameter = 87,
+    kRegBadPathname = 161,
     kRegMoreData = 234,
+    kRegKeyDeleted = 1018,  // the key behind a still-open handle was deleted
 };
 
 class PlacesBarStore {
@@ -37,6 +40,31 @@ public:
     virtual long setValue(RegKey key, std::u16string_view name, std::uint32_t type,
                           const std::uint8_t* data, std::uint32_t size) = 0;
     virtual long closeKey(RegKey key) = 0;
+};
+
+// Owns one key opened or created through a store and closes it on every path.
+class StoreKey {
+public:
+    explicit StoreKey(PlacesBarStore& store) : store_(&store) {}
+    StoreKey(const StoreKey&) = delete;
+    StoreKey& operator=(const StoreKey&) = delete;
+    ~StoreKey() { reset(); }
+
+    RegKey get() const { return key_; }
+    explicit operator bool() const { return key_ != 0; }
+    // For the out-parameter of openKey and createKey; closes what was held first.
+    RegKey& put() {
+        reset();
+        return key_;
+    }
+    // A failing close leaves nothing the caller could do, so its result is not reported.
+    void reset() {
+        if (key_ != 0) store_->closeKey(std::exchange(key_, 0));
+    }
+
+private:
+    PlacesBarStore* store_;
+    RegKey key_ = 0;
 };
 
 }  // namespace ql
