@@ -1,0 +1,61 @@
+#include "store/registry_places_bar_store.h"
+
+#include "common/win_handles.h"
+#include "common/win_text.h"
+
+#include <windows.h>
+
+namespace ql {
+namespace {
+
+// kCurrentUserRoot is HKEY_CURRENT_USER's 32-bit value; the 64-bit HKEY is its sign extension.
+HKEY toHKey(RegKey key) {
+    if (key == kCurrentUserRoot) return HKEY_CURRENT_USER;
+    return reinterpret_cast<HKEY>(key);
+}
+
+RegKey fromHKey(HKEY key) { return reinterpret_cast<RegKey>(key); }
+
+}  // namespace
+
+long RegistryPlacesBarStore::openKey(RegKey parent, std::u16string_view subKey, RegKey& out) {
+    out = 0;
+    win::UniqueHKey key;
+    const LSTATUS error = ::RegOpenKeyExW(toHKey(parent), win::toWide(subKey).c_str(), 0, KEY_READ, key.put());
+    if (error == ERROR_SUCCESS) out = fromHKey(key.release());
+    return error;
+}
+
+long RegistryPlacesBarStore::queryValue(RegKey key, std::u16string_view name, std::uint32_t& type,
+                                        std::uint8_t* data, std::uint32_t& size) {
+    DWORD valueType = REG_NONE;
+    DWORD byteCount = size;
+    const LSTATUS error = ::RegQueryValueExW(toHKey(key), win::toWide(name).c_str(), nullptr, &valueType, data, &byteCount);
+    if (error == ERROR_SUCCESS || error == ERROR_MORE_DATA) {
+        type = valueType;
+        size = byteCount;
+    }
+    return error;
+}
+
+long RegistryPlacesBarStore::createKey(RegKey parent, std::u16string_view subKey, RegKey& out) {
+    out = 0;
+    win::UniqueHKey key;
+    const LSTATUS error = ::RegCreateKeyExW(toHKey(parent), win::toWide(subKey).c_str(), 0, nullptr,
+                                            REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr);
+    if (error == ERROR_SUCCESS) out = fromHKey(key.release());
+    return error;
+}
+
+long RegistryPlacesBarStore::deleteKey(RegKey parent, std::u16string_view subKey) {
+    return ::RegDeleteKeyW(toHKey(parent), win::toWide(subKey).c_str());
+}
+
+long RegistryPlacesBarStore::setValue(RegKey key, std::u16string_view name, std::uint32_t type,
+                                      const std::uint8_t* data, std::uint32_t size) {
+    return ::RegSetValueExW(toHKey(key), win::toWide(name).c_str(), 0, type, data, size);
+}
+
+long RegistryPlacesBarStore::closeKey(RegKey key) { return ::RegCloseKey(toHKey(key)); }
+
+}  // namespace ql
