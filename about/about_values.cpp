@@ -1,0 +1,73 @@
+#include "about/about_values.h"
+
+#include "app/resources/version.h"
+
+namespace ql::about {
+namespace {
+
+std::u16string decimal(std::uint64_t n) {
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + n % 10));
+        n /= 10;
+    } while (n != 0);
+    return digits;
+}
+
+}  // namespace
+
+std::u16string versionLabel() {
+    return u"Version " + decimal(QL_VERSION_MAJOR) + u"." + decimal(QL_VERSION_MINOR) + u"." +
+           decimal(QL_VERSION_REVISION);
+}
+
+std::u16string mailLinkTarget(std::u16string_view mailLabel) {
+    return std::u16string(mailLabel) + u"?subject=" + u"" QL_PROGRAM_TITLE;
+}
+
+bool valueText(const RawValue& value, std::u16string& keyVal) {
+    const std::vector<std::uint8_t>& bytes = value.bytes;
+    if (bytes.empty()) {
+        keyVal.clear();
+        return false;
+    }
+    if (value.type == kRegSz) {
+        std::u16string text;
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            const auto unit = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+            if (unit == 0) break;
+            text.push_back(unit);
+        }
+        keyVal = std::move(text);
+    } else if (value.type == kRegDword) {
+        std::uint64_t number = 0;
+        for (std::size_t i = 0; i < bytes.size() && i < 4; ++i) number |= std::uint64_t{bytes[i]} << (8 * i);
+        keyVal = decimal(number);
+    }
+    return true;
+}
+
+bool GetKeyValue(const ValueReader& keyRoot, std::u16string_view keyName, std::u16string_view subKeyRef,
+                 std::u16string& keyVal) {
+    const std::optional<RawValue> value = keyRoot.read(keyName, subKeyRef);
+    if (!value) {
+        keyVal.clear();
+        return false;
+    }
+    return valueText(*value, keyVal);
+}
+
+std::optional<std::u16string> sysInfoPath(const ValueReader& hklm, const FileProbe& files) {
+    std::u16string path;
+    if (GetKeyValue(hklm, kMsinfoKey, kMsinfoValue, path)) {
+        if (path.empty()) return std::nullopt;
+        return path;
+    }
+    if (GetKeyValue(hklm, kToolsLocationKey, kToolsLocationValue, path) && !path.empty()) {
+        path += kMsinfoFile;
+        if (files.isOrdinaryFile(path)) return path;
+    }
+    return std::nullopt;
+}
+
+}  // namespace ql::about
