@@ -231,13 +231,6 @@ std::vector<std::u16string> MemoryPlacesBarStore::valueNames(std::u16string_view
     return names;
 }
 
-std::vector<std::u16string> MemoryPlacesBarStore::subKeyNames(std::u16string_view keyPath) const {
-    std::vector<std::u16string> names;
-    if (const NodePtr node = find(keyPath))
-        for (const auto& child : node->children) names.push_back(child->name);
-    return names;
-}
-
 void MemoryPlacesBarStore::failCall(Op op, std::size_t ordinal, long error) {
     failures_.push_back(Failure{op, ordinal, error});
 }

@@ -63,7 +63,6 @@ public:
     bool hasKey(std::u16string_view path) const;
     std::optional<Value> value(std::u16string_view keyPath, std::u16string_view name) const;
     std::vector<std::u16string> valueNames(std::u16string_view keyPath) const;  // in the order first set
-    std::vector<std::u16string> subKeyNames(std::u16string_view keyPath) const;
 
     // The call fails with `error` and changes nothing, out-parameters included (a failed open
     // or create still leaves its key 0). `ordinal` counts the calls of `op` from 1.

@@ -20,8 +20,9 @@ std::u16string placesBarPath() {
     return path;
 }
 
-// Reads one value in two steps (type and size, then data); nullopt when it is missing,
-// unusable or changed between the two queries.
+// Reads one value in two steps (type and size, then data); nullopt when it is missing, unusable,
+// or grew between the two queries beyond the buffer the first one sized. The byte count a query
+// returns is never taken beyond the buffer.
 std::optional<Place> readPlace(PlacesBarStore& store, RegKey key, std::u16string_view name) {
     std::uint32_t type = kRegNone;
     std::uint32_t size = 0;
