@@ -431,7 +431,7 @@ protected:
     std::wstring startedImage() {
         const std::set<HWND> before = foreignWindows();
         const Shown shown = runStartSysInfo();
-        EXPECT_FALSE(shown.message) << win::toU16(shown.text).size();
+        EXPECT_FALSE(shown.message) << "the tool did not start";
         return shown.message ? std::wstring() : imageOfNewWindowClosingIt(before);
     }
 
@@ -590,7 +590,7 @@ protected:
                     outcome.shown = true;
                     drive(dialog);
                 } else if (++idleTicks > 250) {
-                    ::PostQuitMessage(0);  // the box is up but not owned by the owner: leave the modal loop
+                    ::PostQuitMessage(0);  // no box owned by the owner showed up: leave whatever modal loop runs
                 }
                 return;
             }
