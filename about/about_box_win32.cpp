@@ -78,7 +78,7 @@ bool isLink(HWND control) {
     return id == ids::kWebsite || id == ids::kWebmail;
 }
 
-// The Part's title font, at the window's DPI.
+// The title's own font, MS Sans Serif 18 point, at the window's DPI.
 win::UniqueFont createTitleFont(int dpi) {
     LOGFONTW font{};
     font.lfHeight = -::MulDiv(kTitlePoints, dpi, 72);
@@ -196,7 +196,7 @@ private:
         if (setBehavior) setBehavior(dlg_, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
     }
 
-    // Places the window at `topLeft` with the client size of the Part at `dpi`, and every control in it.
+    // Places the window at `topLeft` with its client area of 5775 x 4440 twips at `dpi`, and every control in it.
     void layout(int dpi, POINT topLeft) {
         win::UniqueFont messageFont = win::createMessageFont(dpi);
         win::UniqueFont titleFont = createTitleFont(dpi);
