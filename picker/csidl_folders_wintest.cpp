@@ -1,0 +1,432 @@
+#include "picker/csidl_folders_win32.h"
+
+#include "common/win_dpi.h"
+#include "picker/picker_ids.h"
+#include "shell/shell_ui_win32.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ql::picker {
+namespace {
+
+// Runs `act` on the picker once it is shown, from a second thread, while the modal call under
+// test runs on this one.
+class ModalDriver {
+public:
+    explicit ModalDriver(std::function<void(HWND)> act)
+        : thread_([this, act = std::move(act)] {
+              for (int i = 0; i < 200 && !done_; ++i) {
+                  if (HWND w = ::FindWindowW(L"#32770", ids::kCaption); w && ::IsWindowVisible(w)) {
+                      act(w);
+                      found_ = true;
+                      return;
+                  }
+                  ::Sleep(25);
+              }
+          }) {}
+    ModalDriver(const ModalDriver&) = delete;
+    ModalDriver& operator=(const ModalDriver&) = delete;
+    ~ModalDriver() {
+        done_ = true;
+        thread_.join();
+    }
+    bool found() const { return found_; }
+
+private:
+    std::atomic<bool> done_{false};
+    std::atomic<bool> found_{false};
+    std::thread thread_;
+};
+
+struct Entry {
+    int csidl;
+    std::wstring name;
+    int icon;
+    bool operator==(const Entry&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Entry& e) {
+    return os << e.csidl << " \"" << std::string(e.name.begin(), e.name.end()) << "\" icon " << e.icon;
+}
+
+HWND listOf(HWND picker) { return ::GetDlgItem(picker, ids::kFolderList); }
+
+std::vector<Entry> entriesOf(HWND list) {
+    std::vector<Entry> entries;
+    const int count = ListView_GetItemCount(list);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[260]{};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+        item.iItem = i;
+        item.pszText = text;
+        item.cchTextMax = 260;
+        ListView_GetItem(list, &item);
+        entries.push_back({static_cast<int>(item.lParam), text, item.iImage});
+    }
+    return entries;
+}
+
+std::vector<int> selectedPositions(HWND list) {
+    std::vector<int> selected;
+    for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED))
+        selected.push_back(i);
+    return selected;
+}
+
+void selectOnly(HWND list, int position) {
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (position >= 0) ListView_SetItemState(list, position, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void click(HWND picker, int id) { ::PostMessageW(::GetDlgItem(picker, id), BM_CLICK, 0, 0); }
+
+// A key as the focused list receives it; the picker's message loop hands it to the dialog manager.
+void key(HWND picker, UINT vk) {
+    ::PostMessageW(listOf(picker), WM_KEYDOWN, vk, 1);
+}
+
+LPARAM pointAt(int x, int y) { return MAKELPARAM(x, y); }
+
+void doubleClickAt(HWND list, POINT p) {
+    ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, pointAt(p.x, p.y));
+    ::PostMessageW(list, WM_LBUTTONUP, 0, pointAt(p.x, p.y));
+    ::PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, pointAt(p.x, p.y));
+    ::PostMessageW(list, WM_LBUTTONUP, 0, pointAt(p.x, p.y));
+}
+
+POINT centreOfEntry(HWND list, int position) {
+    RECT r{};
+    ListView_GetItemRect(list, position, &r, LVIR_ICON);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+RECT clientRectIn(HWND control, HWND parent) {
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// What the shell itself says of CSIDL 0 to 49 on this system.
+std::vector<Entry> shellSpecialFolders() {
+    std::vector<Entry> folders;
+    for (int csidl = 0; csidl <= 49; ++csidl) {
+        std::wstring name;
+        int icon = 0;
+        if (shellUI::getSpecialFolderDisplayInfo(csidl, nullptr, name, icon)) folders.push_back({csidl, name, icon});
+    }
+    return folders;
+}
+
+// A picker over the real shell, counting its questions, with a visible owner window.
+class Picker : public ::testing::Test {
+protected:
+    Picker() {
+        owner = ::CreateWindowExW(0, WC_STATICW, L"Picker owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 120, 640, 560,
+                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    }
+    ~Picker() override {
+        picker.unload();
+        if (owner) ::DestroyWindow(owner);
+    }
+
+    std::int32_t choose(std::function<void(HWND)> act) {
+        ModalDriver driver(std::move(act));
+        const std::int32_t result = picker.selectSpecialFolder(owner);
+        EXPECT_TRUE(driver.found());
+        EXPECT_FALSE(::IsWindowVisible(picker.hwnd()));
+        return result;
+    }
+
+    HWND owner = nullptr;
+    int queries = 0;
+    std::vector<HWND> queryOwners;
+    CsidlFolders picker{[this](int csidl, HWND queryOwner, std::wstring& name, int& icon) {
+        ++queries;
+        queryOwners.push_back(queryOwner);
+        return shellUI::getSpecialFolderDisplayInfo(csidl, queryOwner, name, icon);
+    }};
+};
+
+TEST_F(Picker, LoadsHiddenWithEverySpecialFolderTheShellResolvesInCsidlOrder) {
+    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(picker.hwnd());
+    EXPECT_FALSE(::IsWindowVisible(picker.hwnd()));
+    EXPECT_EQ(::GetWindow(picker.hwnd(), GW_OWNER), owner);
+
+    const std::vector<Entry> expected = shellSpecialFolders();
+    const std::vector<Entry> entries = entriesOf(listOf(picker.hwnd()));
+    EXPECT_EQ(entries, expected);
+    for (const Entry& e : entries) {
+        EXPECT_FALSE(e.name.empty()) << e;
+        EXPECT_GE(e.icon, 0) << e;
+    }
+    std::cout << "Special folders resolved from CSIDL 0 to 49: " << entries.size() << "\n";
+    RecordProperty("entries", static_cast<int>(entries.size()));
+
+    EXPECT_EQ(queries, 50);
+    for (HWND asked : queryOwners) EXPECT_EQ(asked, picker.hwnd());
+
+    // Loading again builds nothing.
+    EXPECT_TRUE(picker.load(owner));
+    EXPECT_EQ(queries, 50);
+}
+
+TEST_F(Picker, ShowsTheShellsLargeIconsUnsorted) {
+    ASSERT_TRUE(picker.load(owner));
+    const HWND list = listOf(picker.hwnd());
+    const auto style = ::GetWindowLongPtrW(list, GWL_STYLE);
+    EXPECT_EQ(style & LVS_TYPEMASK, LVS_ICON);
+    EXPECT_TRUE(style & LVS_SHAREIMAGELISTS);
+    EXPECT_FALSE(style & (LVS_SORTASCENDING | LVS_SORTDESCENDING));
+    for (int kind : {LVSIL_NORMAL, LVSIL_SMALL}) {
+        const HIMAGELIST images = ListView_GetImageList(list, kind);
+        ASSERT_TRUE(images) << kind;
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(images, &cx, &cy);
+        EXPECT_EQ(cx, 32) << kind;
+        EXPECT_EQ(cy, 32) << kind;
+    }
+}
+
+TEST_F(Picker, WindowAndControlsStandAtTheirPlacesAtTheWindowsDpi) {
+    ASSERT_TRUE(picker.load(owner));
+    const HWND window = picker.hwnd();
+    const int dpi = win::dpiForWindow(window);
+    wchar_t caption[128]{};
+    ::GetWindowTextW(window, caption, 128);
+    EXPECT_STREQ(caption, ids::kCaption);
+
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+    EXPECT_TRUE(::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+    EXPECT_FALSE(::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+    RECT client{};
+    ::GetClientRect(window, &client);
+    EXPECT_TRUE(client == win::twipsRectToPixels({0, 0, 6585, 5745}, dpi));
+
+    struct Expected {
+        int id;
+        const wchar_t* text;
+        TwipsRect rect;
+    };
+    // In tab order, which is the order of the children.
+    const Expected controls[] = {{ids::kFolderList, L"", {120, 120, 6375, 4815}},
+                                 {ids::kCancel, L"Cancel", {5280, 5160, 1215, 375}},
+                                 {ids::kOk, L"OK", {3840, 5160, 1215, 375}}};
+    HWND child = ::GetWindow(window, GW_CHILD);
+    for (const Expected& c : controls) {
+        ASSERT_TRUE(child);
+        EXPECT_EQ(::GetDlgCtrlID(child), c.id);
+        wchar_t text[64]{};
+        ::GetWindowTextW(child, text, 64);
+        EXPECT_STREQ(text, c.text);
+        EXPECT_TRUE(clientRectIn(child, window) == win::twipsRectToPixels(c.rect, dpi)) << c.id;
+        child = ::GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_FALSE(child);
+    EXPECT_EQ(::GetWindowLongPtrW(::GetDlgItem(window, ids::kOk), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+}
+
+TEST_F(Picker, ShownModallyCentredOnItsOwner) {
+    ASSERT_TRUE(picker.load(nullptr));
+    bool ownerEnabled = true;
+    HWND ownedBy = nullptr;
+    RECT shown{};
+    EXPECT_EQ(choose([&](HWND w) {
+                  ownerEnabled = ::IsWindowEnabled(owner);
+                  ownedBy = ::GetWindow(w, GW_OWNER);
+                  ::GetWindowRect(w, &shown);
+                  click(w, ids::kCancel);
+              }),
+              -1);
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_EQ(ownedBy, owner);
+    EXPECT_TRUE(::IsWindowEnabled(owner));
+    RECT around{};
+    ::GetWindowRect(owner, &around);
+    EXPECT_NEAR((shown.left + shown.right) / 2, (around.left + around.right) / 2, 1);
+    EXPECT_NEAR((shown.top + shown.bottom) / 2, (around.top + around.bottom) / 2, 1);
+}
+
+TEST_F(Picker, OkAtOnceReturnsTheFirstEntryTheDesktop) {
+    std::vector<int> selected;
+    EXPECT_EQ(choose([&](HWND w) {
+                  selected = selectedPositions(listOf(w));
+                  click(w, ids::kOk);
+              }),
+              0);
+    EXPECT_EQ(selected, std::vector<int>{0});
+    EXPECT_EQ(queries, 50);  // an unloaded picker loads itself
+}
+
+TEST_F(Picker, OkAndEnterReturnTheSelectedEntry) {
+    ASSERT_TRUE(picker.load(owner));
+    const std::vector<Entry> entries = entriesOf(listOf(picker.hwnd()));
+    ASSERT_GE(entries.size(), 6u);
+    EXPECT_EQ(choose([](HWND w) {
+                  selectOnly(listOf(w), 3);
+                  click(w, ids::kOk);
+              }),
+              entries[3].csidl);
+    EXPECT_EQ(choose([](HWND w) {
+                  selectOnly(listOf(w), 5);
+                  key(w, VK_RETURN);
+              }),
+              entries[5].csidl);
+}
+
+TEST_F(Picker, CancelEscAndTheCloseBoxReturnMinusOneAfterASelectionAndKeepThePickerLoaded) {
+    ASSERT_TRUE(picker.load(owner));
+    const HWND window = picker.hwnd();
+    const std::pair<const char*, std::function<void(HWND)>> ways[] = {
+        {"Cancel", [](HWND w) { click(w, ids::kCancel); }},
+        {"Esc", [](HWND w) { key(w, VK_ESCAPE); }},
+        {"close box", [](HWND w) { ::PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const auto& [way, end] : ways) {
+        EXPECT_EQ(choose([&](HWND w) {
+                      selectOnly(listOf(w), 4);
+                      end(w);
+                  }),
+                  -1)
+            << way;
+        EXPECT_EQ(picker.hwnd(), window) << way;
+        EXPECT_TRUE(::IsWindow(window)) << way;
+        EXPECT_TRUE(::IsWindowEnabled(owner)) << way;
+    }
+    EXPECT_EQ(queries, 50);
+}
+
+TEST_F(Picker, DoubleClickReturnsThatEntryAndBesideTheEntriesChoosesNothing) {
+    ASSERT_TRUE(picker.load(owner));
+    const std::vector<Entry> entries = entriesOf(listOf(picker.hwnd()));
+    ASSERT_GE(entries.size(), 3u);
+    EXPECT_EQ(choose([](HWND w) { doubleClickAt(listOf(w), centreOfEntry(listOf(w), 2)); }), entries[2].csidl);
+
+    // Beside the entries: the picker stays open, and the OK that follows is what chooses.
+    static LVITEMW selectSecond{};
+    selectSecond.stateMask = selectSecond.state = LVIS_SELECTED | LVIS_FOCUSED;
+    EXPECT_EQ(choose([](HWND w) {
+                  const HWND list = listOf(w);
+                  RECT client{};
+                  ::GetClientRect(list, &client);
+                  doubleClickAt(list, {client.right - 3, client.bottom - 3});
+                  ::PostMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&selectSecond));
+                  click(w, ids::kOk);
+              }),
+              entries[1].csidl);
+}
+
+TEST_F(Picker, SecondShowingHasTheSameEntriesAndSelectsTheFirstAgainWithoutAskingTheShell) {
+    ASSERT_TRUE(picker.load(owner));
+    const std::vector<Entry> before = entriesOf(listOf(picker.hwnd()));
+    ASSERT_GE(before.size(), 8u);
+    EXPECT_EQ(choose([](HWND w) {
+                  selectOnly(listOf(w), 7);
+                  click(w, ids::kOk);
+              }),
+              before[7].csidl);
+
+    std::vector<Entry> again;
+    std::vector<int> selected;
+    EXPECT_EQ(choose([&](HWND w) {
+                  again = entriesOf(listOf(w));
+                  selected = selectedPositions(listOf(w));
+                  click(w, ids::kOk);
+              }),
+              before[0].csidl);
+    EXPECT_EQ(again, before);
+    EXPECT_EQ(selected, std::vector<int>{0});
+    EXPECT_EQ(queries, 50);
+}
+
+TEST_F(Picker, OkOrEnterWithNothingSelectedChoosesNothing) {
+    ASSERT_TRUE(picker.load(owner));
+    EXPECT_EQ(choose([](HWND w) {
+                  selectOnly(listOf(w), -1);
+                  click(w, ids::kOk);
+              }),
+              -1);
+    EXPECT_EQ(choose([](HWND w) {
+                  selectOnly(listOf(w), -1);
+                  key(w, VK_RETURN);
+              }),
+              -1);
+}
+
+TEST_F(Picker, QuitDuringTheChoiceEndsItAndReachesTheOuterLoop) {
+    ASSERT_TRUE(picker.load(owner));
+    const DWORD thread = ::GetCurrentThreadId();
+    EXPECT_EQ(choose([thread](HWND) { ::PostThreadMessageW(thread, WM_QUIT, 7, 0); }), -1);
+    EXPECT_TRUE(::IsWindowEnabled(owner));
+    MSG msg{};
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST_F(Picker, UnloadedPickerLoadsAgainAndOneDestroyedWithItsOwnerIsForgotten) {
+    ASSERT_TRUE(picker.load(owner));
+    const HWND first = picker.hwnd();
+    picker.unload();
+    EXPECT_FALSE(picker.hwnd());
+    EXPECT_FALSE(::IsWindow(first));
+    EXPECT_EQ(choose([](HWND w) { click(w, ids::kOk); }), 0);
+    EXPECT_EQ(queries, 100);
+
+    // Owned windows go with their owner.
+    ::DestroyWindow(owner);
+    owner = nullptr;
+    EXPECT_FALSE(picker.hwnd());
+    picker.unload();
+    EXPECT_TRUE(picker.load(nullptr));
+    EXPECT_EQ(queries, 150);
+}
+
+// Pickers over a shell that knows only some numbers, or none.
+TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
+    CsidlFolders picker([](int csidl, HWND, std::wstring& name, int& icon) {
+        if (csidl % 3 != 1) return false;
+        name = L"Folder " + std::to_wstring(csidl);
+        icon = 0;
+        return true;
+    });
+    ASSERT_TRUE(picker.load(nullptr));
+    std::vector<Entry> expected;
+    for (int csidl = 1; csidl <= 49; csidl += 3) expected.push_back({csidl, L"Folder " + std::to_wstring(csidl), 0});
+    EXPECT_EQ(entriesOf(listOf(picker.hwnd())), expected);
+}
+
+TEST(PickerGaps, EmptyListChoosesNothing) {
+    int queries = 0;
+    CsidlFolders picker([&](int, HWND, std::wstring&, int&) {
+        ++queries;
+        return false;
+    });
+    ModalDriver driver([](HWND w) {
+        EXPECT_EQ(ListView_GetItemCount(listOf(w)), 0);
+        click(w, ids::kOk);
+    });
+    EXPECT_EQ(picker.selectSpecialFolder(nullptr), -1);
+    EXPECT_TRUE(driver.found());
+    EXPECT_EQ(queries, 50);
+}
+
+}  // namespace
+}  // namespace ql::picker
