@@ -18,6 +18,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     MSG msg{};
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (editor.preTranslateMessage(msg)) continue;
         if (editor.hwnd() && ::IsDialogMessageW(editor.hwnd(), &msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);

@@ -1,5 +1,6 @@
 #include "app/qleditor_win32.h"
 
+#include "about/about_box_win32.h"
 #include "app/control_ids.h"
 #include "app/editor_rules.h"
 #include "app/resources/resource_ids.h"
@@ -9,6 +10,7 @@
 #include "store/places_bar.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <array>
 #include <exception>
@@ -43,7 +45,8 @@ constexpr std::array kControls{
     ControlSpec{ids::kCustomizeNo, WC_BUTTONW, L"Use defaults (no customization)", BS_AUTORADIOBUTTON, 0,
                 {2040, 1200, 2535, 255}},
     ControlSpec{ids::kFolderList, WC_LISTVIEWW, L"",
-                LVS_LIST | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_GROUP | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_GROUP | WS_TABSTOP,
+                WS_EX_CLIENTEDGE,
                 {120, 1560, 3615, 2775}},
     ControlSpec{ids::kAddFolder, WC_BUTTONW, L"Add folder...", BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
                 {3960, 1560, 1215, 375}},
@@ -58,6 +61,10 @@ constexpr std::array kControls{
     ControlSpec{ids::kLine1, WC_STATICW, L"", SS_ETCHEDHORZ, 0, {120, 4560, 5040, 30}},
 };
 
+// The drop position marker: it spans the window from its left edge to 120 twips beyond the list's
+// right edge and lies beneath the list, so only its two ends show beside it.
+constexpr TwipsRect kDropZone{0, 0, 3855, 135};
+
 // An empty dialog template: the controls are made in pixels at the window's DPI from twips.
 struct alignas(DWORD) EmptyDialogTemplate {
     DLGTEMPLATE header;
@@ -66,12 +73,139 @@ struct alignas(DWORD) EmptyDialogTemplate {
     WORD title = 0;
 };
 
+std::wstring itemText(HWND listView, int index) {
+    std::wstring text(1024, L'\0');
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    const auto length = ::SendMessageW(listView, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+LPARAM itemParam(HWND listView, int index) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    return ListView_GetItem(listView, &item) ? item.lParam : 0;
+}
+
 win::UniqueIcon loadProgramIcon(int size) {
     return win::UniqueIcon(static_cast<HICON>(
         ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_QUORLANE), IMAGE_ICON, size, size, 0)));
 }
 
 }  // namespace
+
+// The main window's list view as the drag sees it: entries are named by their lParam (the id of
+// their place), positions and sizes are pixels in the list's client area.
+class QlEditor::FolderListDrag final : public drag::DragList {
+public:
+    explicit FolderListDrag(QlEditor& editor) : editor_(editor) {}
+
+    std::optional<drag::EntryId> hitTest(int x, int y) const override {
+        LVHITTESTINFO hit{};
+        hit.pt = POINT{x, y};
+        const int index = ListView_HitTest(list(), &hit);
+        if (index < 0 || !(hit.flags & LVHT_ONITEM)) return std::nullopt;
+        return itemParam(list(), index);
+    }
+    int position(drag::EntryId entry) const override { return indexOf(entry) + 1; }
+    std::optional<drag::EntryId> entryAt(int position) const override {
+        if (position < 1 || position > editor_.entryCount()) return std::nullopt;
+        return itemParam(list(), position - 1);
+    }
+    int entryTop(drag::EntryId entry) const override { return bounds(entry).top; }
+    int entryHeight(drag::EntryId entry) const override {
+        const RECT r = bounds(entry);
+        return r.bottom - r.top;
+    }
+    int listTop() const override {
+        POINT origin{0, 0};
+        ::MapWindowPoints(list(), editor_.hwnd_, &origin, 1);
+        return origin.y;
+    }
+    void setDropHighlight(std::optional<drag::EntryId> entry) override {
+        ListView_SetItemState(list(), -1, 0, LVIS_DROPHILITED);
+        if (entry) {
+            if (const int index = indexOf(*entry); index >= 0) {
+                ListView_SetItemState(list(), index, LVIS_DROPHILITED, LVIS_DROPHILITED);
+            }
+        }
+    }
+    std::optional<drag::EntryId> dropHighlighted() const override {
+        const int index = ListView_GetNextItem(list(), -1, LVNI_DROPHILITED);
+        if (index < 0) return std::nullopt;
+        return itemParam(list(), index);
+    }
+    void setGhosted(drag::EntryId entry, bool ghosted) override {
+        if (const int index = indexOf(entry); index >= 0) {
+            ListView_SetItemState(list(), index, ghosted ? LVIS_CUT : 0, LVIS_CUT);
+        }
+    }
+    drag::EntryData entryData(drag::EntryId entry) const override {
+        const int index = indexOf(entry);
+        if (index < 0) return {};
+        return drag::EntryData{win::toU16(itemText(list(), index)), entry,
+                               editor_.listViewIcons_ ? editor_.listViewIcons_->GetIcon(index + 1) : 0};
+    }
+    void removeAt(int position) override { ListView_DeleteItem(list(), position - 1); }
+    drag::EntryId insertAt(int position, const drag::EntryData& data) override {
+        std::wstring text = win::toWide(data.text);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = position - 1;
+        item.pszText = text.data();
+        item.lParam = data.payload;
+        const int index = ListView_InsertItem(list(), &item);
+        if (index >= 0 && editor_.listViewIcons_) editor_.listViewIcons_->SetIcon(index + 1, data.iconIndex);
+        return data.payload;
+    }
+    std::optional<drag::EntryId> selectedEntry() const override {
+        if (ListView_GetSelectedCount(list()) != 1) return std::nullopt;
+        return itemParam(list(), ListView_GetNextItem(list(), -1, LVNI_SELECTED));
+    }
+    void select(drag::EntryId entry) override {
+        const int index = indexOf(entry);
+        if (index < 0) return;
+        ListView_SetItemState(list(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemState(list(), index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(list(), index, FALSE);
+    }
+
+private:
+    HWND list() const { return editor_.folderList_; }
+    int indexOf(drag::EntryId entry) const {
+        LVFINDINFOW find{};
+        find.flags = LVFI_PARAM;
+        find.lParam = entry;
+        return ListView_FindItem(list(), -1, &find);
+    }
+    RECT bounds(drag::EntryId entry) const {
+        RECT r{};
+        if (const int index = indexOf(entry); index >= 0) ListView_GetItemRect(list(), index, &r, LVIR_BOUNDS);
+        return r;
+    }
+
+    QlEditor& editor_;
+};
+
+class QlEditor::DropZone final : public drag::DropIndicator {
+public:
+    explicit DropZone(QlEditor& editor) : editor_(editor) {}
+
+    void showAt(int top) override {
+        const RECT r = win::twipsRectToPixels(kDropZone, editor_.dpi_);
+        // Directly beneath the list in z-order, so the list paints over its middle.
+        ::SetWindowPos(editor_.dropZone_, editor_.folderList_, r.left, top, r.right - r.left, r.bottom - r.top,
+                       SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    }
+    void hide() override { ::ShowWindow(editor_.dropZone_, SW_HIDE); }
+
+private:
+    QlEditor& editor_;
+};
 
 QlEditor::QlEditor(PlacesBarStore& store) : store_(store) {}
 
@@ -125,6 +259,8 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case ids::kCustomizeNo: customizeNo_Click(); break;
         case ids::kApplyChanges: applyChanges_Click(); break;
         case ids::kExitApp: exitApp_Click(); break;  // also Esc
+        case ids::kAbout: about_Click(); break;
+        case ids::kAddSpecial: addSpecial_Click(); break;
         case ids::kAddFolder: addFolder_Click(); break;
         case ids::kRemoveItem: removeItem_Click(); break;
         case ids::kTestDialog: testDialog_Click(); break;
@@ -134,6 +270,18 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY:
         return handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+    case WM_CAPTURECHANGED:
+        return handleDragMouse(msg, wParam, lParam);
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == dropZone_) {
+            return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_HIGHLIGHT));
+        }
+        return FALSE;
     case WM_CLOSE:
         // The title-bar close and Alt+F4 close at once, without asking; only "Close" asks.
         ::DestroyWindow(hwnd_);
@@ -166,6 +314,25 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
         if ((change.uChanged & LVIF_STATE) && ((change.uOldState ^ change.uNewState) & LVIS_SELECTED)) updateControls();
         return TRUE;
     }
+    case NM_CUSTOMDRAW: {
+        // The drop target is drawn highlighted by the window itself: not every list view paints
+        // LVIS_DROPHILITED in a report view.
+        auto& draw = const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header));
+        LRESULT result = CDRF_DODEFAULT;
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+            result = CDRF_NOTIFYITEMDRAW;
+        } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT &&
+                   ListView_GetItemState(folderList_, static_cast<int>(draw.nmcd.dwItemSpec), LVIS_DROPHILITED)) {
+            draw.clrText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+            draw.clrTextBk = ::GetSysColor(COLOR_HIGHLIGHT);
+            result = CDRF_NEWFONT;
+        }
+        ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    case LVN_BEGINDRAG:
+        beginDrag(reinterpret_cast<const NMLISTVIEW&>(header));
+        return TRUE;
     case LVN_KEYDOWN: {
         const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
         if (key.wVKey == VK_DELETE && ::IsWindowEnabled(::GetDlgItem(hwnd_, ids::kRemoveItem))) removeItem_Click();
@@ -179,6 +346,8 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
 void QlEditor::Form_Load() {
     createControls();
     applyDpi(win::dpiForWindow(hwnd_));
+    setUpImageLists(folderList_);
+    csidlFolders_.load(hwnd_);
 
     // Centred on the screen the window starts on.
     RECT window{};
@@ -197,7 +366,10 @@ void QlEditor::Form_Load() {
     ::SetFocus(::GetDlgItem(hwnd_, modeCustomized_ ? ids::kCustomizeYes : ids::kCustomizeNo));
 }
 
-void QlEditor::Form_Unload() { ::PostQuitMessage(0); }
+void QlEditor::Form_Unload() {
+    csidlFolders_.unload();
+    ::PostQuitMessage(0);
+}
 
 void QlEditor::createControls() {
     ::SetWindowTextW(hwnd_, kCaption);
@@ -208,6 +380,33 @@ void QlEditor::createControls() {
     }
     folderList_ = ::GetDlgItem(hwnd_, ids::kFolderList);
     ListView_SetExtendedListViewStyle(folderList_, LVS_EX_DOUBLEBUFFER);
+    // A report view of one headerless column: the entries stand one below the other in a single
+    // column on every list view (a list-mode view wraps them into columns once they reach the bottom).
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    ListView_InsertColumn(folderList_, 0, &column);
+
+    // Hidden until a drag has a target; clipped by its siblings so that the list covers its middle.
+    dropZone_ = ::CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kDropZone)), instance, nullptr);
+    ::SetWindowPos(dropZone_, folderList_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    dragList_ = std::make_unique<FolderListDrag>(*this);
+    dropZoneIndicator_ = std::make_unique<DropZone>(*this);
+    drag_ = std::make_unique<drag::DragReorder>(*dragList_, *dropZoneIndicator_);
+}
+
+void QlEditor::setUpImageLists(HWND listView) {
+    if (!largeSysImageList_) largeSysImageList_ = std::make_unique<imagelists::cKLEMSysImageList>();
+    largeSysImageList_->IconSizeX(32);
+    largeSysImageList_->IconSizeY(32);
+    largeSysImageList_->Create();
+    // 32 here too: both lists hold the shell's 32 x 32 icons.
+    if (!smallSysImageList_) smallSysImageList_ = std::make_unique<imagelists::cKLEMSysImageList>();
+    smallSysImageList_->IconSizeX(32);
+    smallSysImageList_->IconSizeY(32);
+    smallSysImageList_->Create();
+    if (!listViewIcons_) listViewIcons_ = std::make_unique<imagelists::cLVExternalImageList>();
+    listViewIcons_->Initialise(listView, largeSysImageList_->hIml(), smallSysImageList_->hIml(), true);
 }
 
 void QlEditor::applyDpi(int dpi) {
@@ -233,6 +432,11 @@ void QlEditor::layoutControls() {
                        SWP_NOZORDER | SWP_NOACTIVATE);
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
     }
+    fitListColumn();
+}
+
+// The column as wide as the list: long texts end in "...".
+void QlEditor::fitListColumn() {
     RECT listClient{};
     ::GetClientRect(folderList_, &listClient);
     ListView_SetColumnWidth(folderList_, 0, listClient.right);
@@ -346,7 +550,8 @@ void QlEditor::addPlaceToList(const Place& place) {
     item.iItem = entryCount();
     item.pszText = text.data();
     item.lParam = id;
-    ListView_InsertItem(folderList_, &item);
+    const int index = ListView_InsertItem(folderList_, &item);
+    if (index >= 0 && listViewIcons_) listViewIcons_->SetIcon(index + 1, iconIndex);
 }
 
 void QlEditor::removeEntryAt(int position) {
@@ -375,11 +580,80 @@ void QlEditor::removeItem_Click() {
     updateControls();
 }
 
+void QlEditor::addSpecial_Click() {
+    const std::int32_t csidl = csidlFolders_.selectSpecialFolder(hwnd_);
+    if (csidl < 0) return;
+    addPlaceToList(Place::specialFolder(csidl));
+    listChanged_ = true;
+    updateControls();
+}
+
 void QlEditor::folderList_Click() { updateControls(); }
+
+// ---- Reordering ----
+
+// The list view detects a drag itself (in a modal loop inside WM_LBUTTONDOWN on Windows), so the
+// drag starts on its LVN_BEGINDRAG; the window then captures the mouse and follows it.
+void QlEditor::beginDrag(const NMLISTVIEW& begin) {
+    drag_->folderList_MouseDown(drag::kLeftButton, begin.ptAction.x, begin.ptAction.y);
+    if (drag_->dragItem()) ::SetCapture(hwnd_);
+}
+
+void QlEditor::endDrag() {
+    if (::GetCapture() == hwnd_) ::ReleaseCapture();
+}
+
+bool QlEditor::handleDragMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!drag_ || !drag_->dragItem()) return false;
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ::MapWindowPoints(hwnd_, folderList_, &pt, 1);
+    switch (msg) {
+    case WM_MOUSEMOVE: {
+        drag::MouseButtons buttons = 0;
+        if (wParam & MK_LBUTTON) buttons |= drag::kLeftButton;
+        if (wParam & MK_RBUTTON) buttons |= drag::kRightButton;
+        if (wParam & MK_MBUTTON) buttons |= drag::kMiddleButton;
+        if (wParam & MK_XBUTTON1) buttons |= drag::kXButton1;
+        if (wParam & MK_XBUTTON2) buttons |= drag::kXButton2;
+        drag_->folderList_MouseMove(buttons, pt.x, pt.y);
+        return true;
+    }
+    case WM_LBUTTONUP:
+        if (drag_->folderList_MouseUp(drag::kLeftButton)) listChanged_ = true;
+        endDrag();
+        return true;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+        drag_->folderList_MouseDown(msg == WM_RBUTTONDOWN ? drag::kRightButton : drag::kMiddleButton, pt.x, pt.y);
+        endDrag();
+        return true;
+    case WM_CAPTURECHANGED:
+        // The capture went elsewhere (another window, a system key): the drag cannot go on.
+        drag_->resetDrag();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void QlEditor::moveSelectedEntry(int delta) {
+    if (drag_->moveSelectedBy(delta)) listChanged_ = true;
+}
+
+bool QlEditor::preTranslateMessage(const MSG& msg) {
+    if (msg.hwnd != folderList_ || msg.message != WM_SYSKEYDOWN) return false;
+    if (msg.wParam != VK_UP && msg.wParam != VK_DOWN) return false;
+    if (!::IsWindowEnabled(folderList_)) return false;
+    moveSelectedEntry(msg.wParam == VK_UP ? -1 : +1);
+    return true;
+}
 
 void QlEditor::testDialog_Click() {
     if (listChanged_ && !confirmApply(L"testing settings")) return;
     shellUI::showOpenDialog(hwnd_, L"Test open file dialog -- note PlacesBar at left");
 }
+
+void QlEditor::about_Click() { about::showAboutBox(hwnd_); }
 
 }  // namespace ql

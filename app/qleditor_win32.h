@@ -1,11 +1,17 @@
 #pragma once
 // qlEditor, the main window: the place list, the choice between the Windows defaults and a
 // customized list, and the changed flag; wires the buttons to the store and the shell.
+#include "app/drag_reorder.h"
 #include "common/win_handles.h"
+#include "imagelists/lv_external_image_list_win32.h"
+#include "imagelists/sys_image_list_win32.h"
+#include "picker/csidl_folders_win32.h"
 #include "store/place.h"
 #include "store/places_bar_store.h"
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +28,13 @@ public:
     HWND create(HINSTANCE instance);
     HWND hwnd() const { return hwnd_; }
 
+    // Keys the window handles before the dialog manager sees them (Alt+Up, Alt+Down in the list).
+    bool preTranslateMessage(const MSG& msg);
+
 private:
+    class FolderListDrag;
+    class DropZone;
+
     static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR handleNotify(const NMHDR& header);
@@ -31,22 +43,30 @@ private:
     void Form_Unload();
     void createControls();
     void layoutControls();
+    void fitListColumn();
     void applyDpi(int dpi);
 
     void customizeYes_Click();
     void customizeNo_Click();
     void applyChanges_Click();
     void exitApp_Click();
+    void about_Click();
+    void addSpecial_Click();
     void addFolder_Click();
     void removeItem_Click();
     void folderList_Click();
     void testDialog_Click();
+    void beginDrag(const NMLISTVIEW& begin);
+    void endDrag();
+    bool handleDragMouse(UINT msg, WPARAM wParam, LPARAM lParam);
+    void moveSelectedEntry(int delta);
 
     void updateControls();
     bool confirmApply(const std::wstring& what);
     void loadPlacesBar();
     bool savePlacesBar();
     void addPlaceToList(const Place& place);
+    void setUpImageLists(HWND listView);
 
     bool customized() const;
     void selectMode(bool customize);
@@ -58,6 +78,7 @@ private:
     PlacesBarStore& store_;
     HWND hwnd_ = nullptr;
     HWND folderList_ = nullptr;
+    HWND dropZone_ = nullptr;
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     win::UniqueFont font_;
     win::UniqueIcon iconLarge_;
@@ -71,6 +92,16 @@ private:
     // the text; saving reads the places from here and never parses the text.
     std::map<LPARAM, Place> places_;
     LPARAM nextEntryId_ = 1;
+
+    // Created on first use, living as long as the window.
+    std::unique_ptr<imagelists::cLVExternalImageList> listViewIcons_;
+    std::unique_ptr<imagelists::cKLEMSysImageList> largeSysImageList_;
+    std::unique_ptr<imagelists::cKLEMSysImageList> smallSysImageList_;
+    picker::CsidlFolders csidlFolders_;
+
+    std::unique_ptr<FolderListDrag> dragList_;
+    std::unique_ptr<DropZone> dropZoneIndicator_;
+    std::unique_ptr<drag::DragReorder> drag_;
 };
 
 }  // namespace ql
