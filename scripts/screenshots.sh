@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Makes the README's pictures: the main window with a customized places bar, and the test Open
+# dialog showing it. Runs under its own Xvfb in a fresh Wine prefix; writes docs/*.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup.sh
+cmake --preset mingw32 >/dev/null
+cmake --build --preset mingw32 --target quorlane -j 2 >/dev/null
+
+source scripts/wine-env.sh
+trap ql_cleanup EXIT
+QL_OWN_XVFB=1 ql_start_xvfb
+ql_new_prefix "$root/build/screenshots-prefix"
+
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\ComDlg32\PlacesBar'
+wine reg add "$key" /v Place0 /t REG_DWORD /d 0 /f >/dev/null       # Desktop
+wine reg add "$key" /v Place1 /t REG_DWORD /d 5 /f >/dev/null       # Documents
+wine reg add "$key" /v Place2 /t REG_SZ /d 'C:\windows' /f >/dev/null
+wine reg add "$key" /v Place3 /t REG_DWORD /d 17 /f >/dev/null      # My Computer
+wine reg add "$key" /v Place4 /t REG_SZ /d 'C:\users' /f >/dev/null
+
+# "W H X Y" of the top-level window titled $1, once it is shown.
+geometry() {
+  local info i
+  for i in $(seq 1 100); do
+    info=$(xwininfo -name "$1" 2>/dev/null || true)
+    if grep -q 'IsViewable' <<<"$info"; then
+      sleep 1.5  # let it paint
+      info=$(xwininfo -name "$1")
+      echo "$(awk '/Width:/ {print $2}' <<<"$info") $(awk '/Height:/ {print $2}' <<<"$info")" \
+           "$(awk '/Absolute upper-left X:/ {print $4}' <<<"$info") $(awk '/Absolute upper-left Y:/ {print $4}' <<<"$info")"
+      return 0
+    fi
+    sleep 0.2
+  done
+  echo "no window \"$1\"" >&2
+  return 1
+}
+
+wine build/mingw32/quorlane.exe &
+read -r w h x y < <(geometry "Quorlane by the Quorlane project")
+import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/main-window.png
+
+# "Test" at twips (3960, 3960, 1215, 375): its centre at 96 DPI.
+xdotool mousemove $((x + (3960 + 607) / 15)) $((y + (3960 + 187) / 15)) click 1
+read -r w h x y < <(geometry "Test open file dialog -- note PlacesBar at left")
+import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/test-dialog.png
+echo "wrote docs/main-window.png and docs/test-dialog.png"
