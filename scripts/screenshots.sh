@@ -14,6 +14,10 @@ trap ql_cleanup EXIT
 QL_OWN_XVFB=1 ql_start_xvfb
 ql_new_prefix "$root/build/screenshots-prefix"
 
+# With no window manager under Xvfb, Wine draws the window frames itself; its caption buttons need Marlett.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
+cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\ComDlg32\PlacesBar'
 wine reg add "$key" /v Place0 /t REG_DWORD /d 0 /f >/dev/null       # Desktop
 wine reg add "$key" /v Place1 /t REG_DWORD /d 5 /f >/dev/null       # Documents
@@ -43,8 +47,9 @@ wine build/mingw32/quorlane.exe &
 read -r w h x y < <(geometry "Quorlane by the Quorlane project")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/main-window.png
 
-# "Test" at twips (3960, 3960, 1215, 375): its centre at 96 DPI.
-xdotool mousemove $((x + (3960 + 607) / 15)) $((y + (3960 + 187) / 15)) click 1
+# "Test" at twips (3960, 3960, 1215, 375): its centre at 96 DPI, below the frame Wine draws.
+frame_x=$(( (w - 5295 / 15) / 2 )); frame_y=$(( h - 5310 / 15 - frame_x ))
+xdotool mousemove $((x + frame_x + (3960 + 607) / 15)) $((y + frame_y + (3960 + 187) / 15)) click 1
 read -r w h x y < <(geometry "Test open file dialog -- note PlacesBar at left")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/test-dialog.png
 echo "wrote docs/main-window.png and docs/test-dialog.png"
