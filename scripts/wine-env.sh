@@ -32,6 +32,8 @@ ql_new_prefix() {
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
+  # Xvfb has no window manager: Wine would wait two seconds for one whenever it hides a managed window.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
 }
 
