@@ -131,6 +131,24 @@ private:
     void* address_ = nullptr;
 };
 
+// This thread shares the input state (focus, key state) of another thread for a scope.
+class AttachedThreadInput {
+public:
+    explicit AttachedThreadInput(DWORD otherThread)
+        : self_(::GetCurrentThreadId()), other_(otherThread), attached_(::AttachThreadInput(self_, other_, TRUE) != FALSE) {}
+    AttachedThreadInput(const AttachedThreadInput&) = delete;
+    AttachedThreadInput& operator=(const AttachedThreadInput&) = delete;
+    ~AttachedThreadInput() {
+        if (attached_) ::AttachThreadInput(self_, other_, FALSE);
+    }
+    bool ok() const { return attached_; }
+
+private:
+    DWORD self_;
+    DWORD other_;
+    bool attached_;
+};
+
 // COM for this thread, apartment-threaded, for as long as the scope lives.
 class ComApartment {
 public:

@@ -7,7 +7,6 @@
 #include <iomanip>
 #include <iterator>
 #include <ostream>
-#include <sstream>
 #include <thread>
 
 namespace ql::e2e {
@@ -210,16 +209,21 @@ HWND findControl(HWND parent, std::wstring_view cls, std::optional<std::wstring_
     return search.found;
 }
 
-void settle(HWND hwnd, int rounds) {
-    for (int i = 0; i < rounds; ++i) {
-        if (!trySend(hwnd, WM_NULL)) return;
-    }
+void settle(HWND hwnd) {
+    HWND root = ::GetAncestor(hwnd, GA_ROOTOWNER);
+    if (!root || !::IsWindowVisible(root)) root = ::GetAncestor(hwnd, GA_ROOT);
+    if (!root || !::IsWindow(root)) return;
+    // A thread paints only once nothing sent, posted or input waits for it, so a region made
+    // invalid now is validated only after everything that came before.
+    RECT marker{0, 0, 1, 1};
+    if (!::InvalidateRect(root, &marker, FALSE)) return;
+    const bool painted = waitUntil([&] { return !::IsWindow(root) || !::GetUpdateRect(root, nullptr, FALSE); });
+    if (!painted) throw DriverError("the program does not come back to its message loop");
 }
 
 void post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND root = ::GetAncestor(hwnd, GA_ROOTOWNER);
     if (!::PostMessageW(hwnd, message, wParam, lParam)) fail("cannot post message " + std::to_string(message));
-    settle(root ? root : hwnd);
+    settle(hwnd);
 }
 
 void click(HWND button) {
@@ -236,9 +240,10 @@ void closeFromTitleBar(HWND topLevel) { post(topLevel, WM_SYSCOMMAND, SC_CLOSE);
 void focus(HWND topLevel, HWND target) {
     const DWORD thread = ::GetWindowThreadProcessId(target, nullptr);
     ::SetForegroundWindow(topLevel);
-    ::AttachThreadInput(::GetCurrentThreadId(), thread, TRUE);
-    ::SetFocus(target);
-    ::AttachThreadInput(::GetCurrentThreadId(), thread, FALSE);
+    {
+        const win::AttachedThreadInput shared(thread);
+        ::SetFocus(target);
+    }
     const bool focused = waitUntil([&] {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
@@ -267,9 +272,6 @@ INPUT keyInput(WORD key, bool up) {
     return input;
 }
 
-// Every input event becomes at most two messages (a key and its character).
-int roundsFor(size_t events) { return static_cast<int>(2 * events + 2); }
-
 }  // namespace
 
 void pressKey(HWND settleWindow, WORD key, std::initializer_list<WORD> modifiers) {
@@ -279,7 +281,7 @@ void pressKey(HWND settleWindow, WORD key, std::initializer_list<WORD> modifiers
     inputs.push_back(keyInput(key, true));
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) inputs.push_back(keyInput(*it, true));
     sendInputs(inputs);
-    settle(settleWindow, roundsFor(inputs.size()));
+    settle(settleWindow);
 }
 
 void typeText(HWND settleWindow, std::wstring_view textToType) {
@@ -295,7 +297,7 @@ void typeText(HWND settleWindow, std::wstring_view textToType) {
     }
     if (inputs.empty()) return;
     sendInputs(inputs);
-    settle(settleWindow, roundsFor(inputs.size()));
+    settle(settleWindow);
 }
 
 // ---- Message boxes ------------------------------------------------------------------------------
@@ -443,7 +445,7 @@ INPUT mouseInput(POINT at, DWORD flags) {
 
 void send(HWND settleWindow, std::vector<INPUT> inputs) {
     sendInputs(inputs);
-    settle(settleWindow, roundsFor(inputs.size()));
+    settle(settleWindow);
 }
 
 }  // namespace
@@ -468,9 +470,11 @@ void release(HWND settleWindow, POINT at) {
 
 void drag(HWND settleWindow, POINT from, POINT to, int moves, Duration pause) {
     press(settleWindow, from);
+    // The moves are paced, not settled one by one: nothing but the pointer comes between them.
     for (int i = 1; i <= moves; ++i) {
         std::this_thread::sleep_for(pause);
-        moveTo(settleWindow, POINT{from.x + (to.x - from.x) * i / moves, from.y + (to.y - from.y) * i / moves});
+        std::vector<INPUT> move{mouseInput(POINT{from.x + (to.x - from.x) * i / moves, from.y + (to.y - from.y) * i / moves}, 0)};
+        sendInputs(move);
     }
     release(settleWindow, to);
 }

@@ -81,10 +81,11 @@ HWND control(HWND parent, int id);
 // The first descendant of `parent` of class `cls` (and caption `caption`, when given), or null.
 HWND findControl(HWND parent, std::wstring_view cls, std::optional<std::wstring_view> caption = {});
 
-// Lets the thread of `hwnd` handle what was posted to it: `rounds` WM_NULL round trips, each
-// handled only after the thread has dispatched what was queued before it. A window that is gone
-// (the program closed it) counts as settled.
-void settle(HWND hwnd, int rounds = 2);
+// Waits until the thread of `hwnd` has handled everything sent, posted or input to it so far and
+// is back in a message loop (its own, or a modal one that it opened meanwhile). A window that is
+// gone (the program closed it) counts as settled. Round trips of sent messages cannot tell this:
+// a thread serves sent messages before posted ones and input.
+void settle(HWND hwnd);
 
 // Posts `message` (so a modal loop it opens never blocks the driver) and settles.
 void post(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -98,7 +99,7 @@ void closeFromTitleBar(HWND topLevel);
 // Brings `topLevel` to the foreground and gives `target` (a control in it) the keyboard focus.
 void focus(HWND topLevel, HWND target);
 // Presses and releases `key` while holding `modifiers` (VK_MENU, VK_CONTROL, VK_SHIFT), as real
-// input to whatever has the focus; settles `settleWindow` afterwards.
+// input to whatever has the focus; then settles the program that owns `settleWindow`.
 void pressKey(HWND settleWindow, WORD key, std::initializer_list<WORD> modifiers = {});
 // Types `textToType` character by character.
 void typeText(HWND settleWindow, std::wstring_view textToType);
@@ -146,7 +147,7 @@ private:
 
 // ---- Mouse ------------------------------------------------------------------------------------
 
-// Real mouse input at screen pixels. Each function settles `settleWindow` afterwards.
+// Real mouse input at screen pixels. Each function then settles the program that owns `settleWindow`.
 namespace mouse {
 void click(HWND settleWindow, POINT at);
 void rightClick(HWND settleWindow, POINT at);
