@@ -8,6 +8,7 @@
 #include <iterator>
 #include <ostream>
 #include <thread>
+#include <utility>
 
 namespace ql::e2e {
 namespace {
@@ -86,11 +87,12 @@ bool runningOnWine() {
 }  // namespace
 
 Program Program::start(std::wstring_view exeName) {
+    // With no window manager on the display, Wine waits two seconds for one whenever a managed
+    // window is hidden (every closed message box, every exit). Unmanaged windows skip the wait.
+    std::optional<ScopedValue> wineSetting;
     if (runningOnWine()) {
-        // With no window manager on the display, Wine waits two seconds for one whenever a managed
-        // window is hidden (every closed message box, every exit). Unmanaged windows skip the wait.
-        writeValue(L"Software\\Wine\\AppDefaults\\" + std::wstring(exeName) + L"\\X11 Driver", L"Managed",
-                   RegValue::string(L"N"));
+        wineSetting.emplace(L"Software\\Wine\\AppDefaults\\" + std::wstring(exeName) + L"\\X11 Driver", L"Managed",
+                            RegValue::string(L"N"));
     }
     const std::wstring path = exeFolder() + std::wstring(exeName);
     std::wstring commandLine = L"\"" + path + L"\"";
@@ -102,7 +104,7 @@ Program Program::start(std::wstring_view exeName) {
         fail("cannot start " + narrow(path));
     }
     win::UniqueHandle thread(info.hThread);
-    return Program(win::UniqueHandle(info.hProcess), info.dwProcessId);
+    return Program(win::UniqueHandle(info.hProcess), info.dwProcessId, std::move(wineSetting));
 }
 
 Program::~Program() {
@@ -617,6 +619,25 @@ std::vector<std::wstring> valueNames(std::wstring_view keyPath) {
         if (rc == ERROR_NO_MORE_ITEMS) return names;
         if (rc != ERROR_SUCCESS) fail("cannot list the values of " + narrow(keyPath), static_cast<DWORD>(rc));
         names.emplace_back(name, length);
+    }
+}
+
+ScopedValue::ScopedValue(std::wstring keyPath, std::wstring name, const RegValue& value)
+    : keyPath_(std::move(keyPath)), name_(std::move(name)), previous_(readValue(keyPath_, name_)) {
+    writeValue(keyPath_, name_, value);
+}
+
+ScopedValue::ScopedValue(ScopedValue&& other) noexcept
+    : keyPath_(std::move(other.keyPath_)), name_(std::move(other.name_)), previous_(std::move(other.previous_)),
+      active_(std::exchange(other.active_, false)) {}
+
+ScopedValue::~ScopedValue() {
+    if (!active_) return;
+    if (previous_) {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, keyPath_.c_str(), name_.c_str(), previous_->type, previous_->data.data(),
+                          static_cast<DWORD>(previous_->data.size()));
+    } else {
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, keyPath_.c_str(), name_.c_str());
     }
 }
 

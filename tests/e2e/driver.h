@@ -37,12 +37,56 @@ public:
 // Repeats `done` until it holds; false once the patience has run out.
 bool waitUntil(const std::function<bool()>& done, Duration patience = kPatience);
 
+// ---- Registry ---------------------------------------------------------------------------------
+
+// A value as stored: its type and its bytes, whatever they are.
+struct RegValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+
+    static RegValue dword(std::uint32_t number);
+    // REG_SZ text with its terminating NUL.
+    static RegValue string(std::wstring_view textValue);
+    static RegValue raw(DWORD type, std::vector<BYTE> bytes);
+
+    bool operator==(const RegValue&) const = default;
+};
+void PrintTo(const RegValue& value, std::ostream* os);
+
+// Creates the key (and its parents) under HKEY_CURRENT_USER and stores the value.
+void writeValue(std::wstring_view keyPath, std::wstring_view name, const RegValue& value);
+// Creates the key (and its parents) with the given options (REG_OPTION_VOLATILE, ...).
+void createKey(std::wstring_view keyPath, DWORD options = REG_OPTION_NON_VOLATILE);
+// Removes the key with everything below it; a missing key is fine.
+void deleteKeyTree(std::wstring_view keyPath);
+bool keyExists(std::wstring_view keyPath);
+std::optional<RegValue> readValue(std::wstring_view keyPath, std::wstring_view name);
+// Names of the key's values, in the registry's order; empty when the key is missing.
+std::vector<std::wstring> valueNames(std::wstring_view keyPath);
+
+// Sets a value for as long as it lives, then puts back what was there before (or nothing).
+class ScopedValue {
+public:
+    ScopedValue(std::wstring keyPath, std::wstring name, const RegValue& value);
+    ScopedValue(ScopedValue&& other) noexcept;
+    ScopedValue& operator=(ScopedValue&&) = delete;
+    ScopedValue(const ScopedValue&) = delete;
+    ScopedValue& operator=(const ScopedValue&) = delete;
+    ~ScopedValue();
+
+private:
+    std::wstring keyPath_;
+    std::wstring name_;
+    std::optional<RegValue> previous_;
+    bool active_ = true;
+};
+
 // ---- The program under test -------------------------------------------------------------------
 
 class Program {
 public:
     // Starts `exeName`, found in the folder of the running test executable. Under Wine its
-    // windows are made unmanaged first (see Program::start).
+    // windows are unmanaged while this object lives (see Program::start).
     static Program start(std::wstring_view exeName);
 
     Program(Program&&) = default;
@@ -62,9 +106,11 @@ public:
                        Duration patience = kPatience) const;
 
 private:
-    Program(win::UniqueHandle process, DWORD id) : process_(std::move(process)), id_(id) {}
+    Program(win::UniqueHandle process, DWORD id, std::optional<ScopedValue> wineSetting)
+        : process_(std::move(process)), id_(id), wineSetting_(std::move(wineSetting)) {}
     win::UniqueHandle process_;
     DWORD id_ = 0;
+    std::optional<ScopedValue> wineSetting_;
 };
 
 // ---- Windows and controls ---------------------------------------------------------------------
@@ -164,32 +210,5 @@ void drag(HWND settleWindow, POINT from, POINT to, int moves = 12, Duration paus
 // shell knows no such folder.
 std::wstring shellFolderName(int csidl);
 std::wstring shellPathName(std::wstring_view path);
-
-// ---- Registry ---------------------------------------------------------------------------------
-
-// A value as stored: its type and its bytes, whatever they are.
-struct RegValue {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-
-    static RegValue dword(std::uint32_t number);
-    // REG_SZ text with its terminating NUL.
-    static RegValue string(std::wstring_view textValue);
-    static RegValue raw(DWORD type, std::vector<BYTE> bytes);
-
-    bool operator==(const RegValue&) const = default;
-};
-void PrintTo(const RegValue& value, std::ostream* os);
-
-// Creates the key (and its parents) under HKEY_CURRENT_USER and stores the value.
-void writeValue(std::wstring_view keyPath, std::wstring_view name, const RegValue& value);
-// Creates the key (and its parents) with the given options (REG_OPTION_VOLATILE, ...).
-void createKey(std::wstring_view keyPath, DWORD options = REG_OPTION_NON_VOLATILE);
-// Removes the key with everything below it; a missing key is fine.
-void deleteKeyTree(std::wstring_view keyPath);
-bool keyExists(std::wstring_view keyPath);
-std::optional<RegValue> readValue(std::wstring_view keyPath, std::wstring_view name);
-// Names of the key's values, in the registry's order; empty when the key is missing.
-std::vector<std::wstring> valueNames(std::wstring_view keyPath);
 
 }  // namespace ql::e2e
