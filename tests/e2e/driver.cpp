@@ -324,61 +324,63 @@ MessageBoxView waitForMessageBox(const Program& program, HWND ownerWindow, Durat
 
 void answer(const MessageBoxView& box, int buttonId) { click(control(box.box, buttonId)); }
 
+// ---- Memory of the program ----------------------------------------------------------------------
+
+RemoteBuffer::RemoteBuffer(HWND window, size_t size) : size_(size) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    process_.reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    if (!process_) fail("cannot open the window's process");
+    memory_ = win::RemoteMemory(process_.get(), size);
+    if (!memory_) fail("cannot place a buffer in the window's process");
+}
+
+BYTE* RemoteBuffer::at(size_t offset) const {
+    if (offset > size_) throw DriverError("offset " + std::to_string(offset) + " is past the buffer");
+    return static_cast<BYTE*>(memory_.get()) + offset;
+}
+
+void RemoteBuffer::write(size_t offset, const void* data, size_t size) const {
+    if (offset + size > size_) throw DriverError("data does not fit the buffer");
+    if (!::WriteProcessMemory(process_.get(), at(offset), data, size, nullptr)) fail("cannot write into the program's memory");
+}
+
+void RemoteBuffer::read(const void* remote, void* data, size_t size) const {
+    if (!::ReadProcessMemory(process_.get(), remote, data, size, nullptr)) fail("cannot read the program's memory");
+}
+
+std::wstring RemoteBuffer::readText(const void* remote, size_t maxChars) const {
+    std::wstring chars(maxChars, L'\0');
+    read(remote, chars.data(), maxChars * sizeof(wchar_t));
+    return chars.substr(0, chars.find(L'\0'));
+}
+
 // ---- ListView -----------------------------------------------------------------------------------
 
 namespace {
 
-// Where the parts of a request lie in the buffer inside the program.
+// Where the parts of a request lie in the list view's buffer.
 constexpr size_t kTextOffset = 512;
 constexpr size_t kTextChars = 1024;
-constexpr size_t kBufferSize = kTextOffset + kTextChars * sizeof(wchar_t);
 static_assert(sizeof(LVITEMW) <= kTextOffset && sizeof(RECT) <= kTextOffset);
 
 }  // namespace
 
-ListView::ListView(HWND list) : list_(list) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(list, &pid);
-    process_.reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-    if (!process_) fail("cannot open the list view's process");
-    buffer_ = win::RemoteMemory(process_.get(), kBufferSize);
-    if (!buffer_) fail("cannot place a buffer in the list view's process");
-}
+ListView::ListView(HWND list) : list_(list), buffer_(list, kTextOffset + kTextChars * sizeof(wchar_t)) {}
 
-namespace {
-
-void writeRemote(HANDLE process, void* at, const void* data, size_t size) {
-    if (!::WriteProcessMemory(process, at, data, size, nullptr)) fail("cannot write into the program's memory");
-}
-
-void readRemote(HANDLE process, const void* at, void* data, size_t size) {
-    if (!::ReadProcessMemory(process, at, data, size, nullptr)) fail("cannot read the program's memory");
-}
-
-}  // namespace
-
-LVITEMW ListView::readItem(int item, UINT mask, UINT stateMask, std::wstring* itemText) const {
-    auto* remote = static_cast<BYTE*>(buffer_.get());
+LVITEMW ListView::readItem(int item, UINT mask, std::wstring* itemText) const {
     LVITEMW request{};
     request.mask = mask | (itemText ? LVIF_TEXT : 0u);
     request.iItem = item;
-    request.stateMask = stateMask;
     if (itemText) {
-        request.pszText = reinterpret_cast<wchar_t*>(remote + kTextOffset);
+        request.pszText = reinterpret_cast<wchar_t*>(buffer_.at(kTextOffset));
         request.cchTextMax = static_cast<int>(kTextChars);
     }
-    writeRemote(process_.get(), remote, &request, sizeof request);
-    if (!ask(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote))) {
-        throw DriverError("the list has no item " + std::to_string(item));
-    }
-    LVITEMW answered{};
-    readRemote(process_.get(), remote, &answered, sizeof answered);
-    if (itemText) {
-        // The list may answer with a pointer to its own copy instead of filling the buffer.
-        std::wstring chars(kTextChars, L'\0');
-        readRemote(process_.get(), answered.pszText, chars.data(), kTextChars * sizeof(wchar_t));
-        *itemText = chars.substr(0, chars.find(L'\0'));
-    }
+    buffer_.put(request);
+    if (!ask(list_, LVM_GETITEMW, 0, buffer_.param())) throw DriverError("the list has no item " + std::to_string(item));
+    const auto answered = buffer_.get<LVITEMW>();
+    // The list may answer with a pointer to its own copy instead of filling the buffer.
+    if (itemText) *itemText = buffer_.readText(answered.pszText, kTextChars);
     return answered;
 }
 
@@ -386,7 +388,7 @@ int ListView::count() const { return static_cast<int>(ask(list_, LVM_GETITEMCOUN
 
 std::wstring ListView::text(int item) const {
     std::wstring result;
-    readItem(item, 0, 0, &result);
+    readItem(item, 0, &result);
     return result;
 }
 
@@ -396,7 +398,7 @@ std::vector<std::wstring> ListView::texts() const {
     return result;
 }
 
-int ListView::image(int item) const { return readItem(item, LVIF_IMAGE, 0, nullptr).iImage; }
+int ListView::image(int item) const { return readItem(item, LVIF_IMAGE, nullptr).iImage; }
 
 UINT ListView::state(int item, UINT mask) const {
     return static_cast<UINT>(ask(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(item), static_cast<LPARAM>(mask)));
@@ -414,11 +416,11 @@ std::vector<int> ListView::selection() const {
 RECT ListView::itemRect(int item, int part) const {
     RECT rect{};
     rect.left = part;
-    writeRemote(process_.get(), buffer_.get(), &rect, sizeof rect);
-    if (!ask(list_, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer_.get()))) {
+    buffer_.put(rect);
+    if (!ask(list_, LVM_GETITEMRECT, static_cast<WPARAM>(item), buffer_.param())) {
         throw DriverError("the list has no rectangle for item " + std::to_string(item));
     }
-    readRemote(process_.get(), buffer_.get(), &rect, sizeof rect);
+    rect = buffer_.get<RECT>();
     ::MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }

@@ -164,9 +164,43 @@ MessageBoxView waitForMessageBox(const Program& program, HWND ownerWindow, Durat
 // Presses the box's button `buttonId` (IDYES, IDNO, IDCANCEL, IDOK) and settles its owner.
 void answer(const MessageBoxView& box, int buttonId);
 
+// ---- Memory of the program ------------------------------------------------------------------
+
+// A buffer inside the process that owns a window, for messages whose parameters point to memory:
+// the pointers must point into the receiving process.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND window, size_t size);
+
+    // The address, in the program, `offset` bytes into the buffer.
+    BYTE* at(size_t offset = 0) const;
+    LPARAM param(size_t offset = 0) const { return reinterpret_cast<LPARAM>(at(offset)); }
+
+    void write(size_t offset, const void* data, size_t size) const;
+    // Reads any memory of the program: the buffer, or memory the program pointed to.
+    void read(const void* remote, void* data, size_t size) const;
+    // The text at `remote`, up to its NUL or `maxChars`.
+    std::wstring readText(const void* remote, size_t maxChars) const;
+
+    template <typename T>
+    void put(const T& value, size_t offset = 0) const {
+        write(offset, &value, sizeof value);
+    }
+    template <typename T>
+    T get(size_t offset = 0) const {
+        T value{};
+        read(at(offset), &value, sizeof value);
+        return value;
+    }
+
+private:
+    win::UniqueHandle process_;
+    win::RemoteMemory memory_;
+    size_t size_;
+};
+
 // ---- A list view in the program -----------------------------------------------------------------
 
-// Reads a list view of another process through a buffer in that process.
 class ListView {
 public:
     explicit ListView(HWND list);
@@ -184,11 +218,10 @@ public:
     POINT itemPoint(int item) const;
 
 private:
-    LVITEMW readItem(int item, UINT mask, UINT stateMask, std::wstring* itemText) const;
+    LVITEMW readItem(int item, UINT mask, std::wstring* itemText) const;
 
     HWND list_;
-    win::UniqueHandle process_;
-    win::RemoteMemory buffer_;
+    RemoteBuffer buffer_;
 };
 
 // ---- Mouse ------------------------------------------------------------------------------------
