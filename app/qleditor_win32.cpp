@@ -4,6 +4,7 @@
 #include "app/control_ids.h"
 #include "app/editor_rules.h"
 #include "app/resources/resource_ids.h"
+#include "common/win_dialog.h"
 #include "common/win_dpi.h"
 #include "common/win_text.h"
 #include "shell/shell_ui_win32.h"
@@ -23,14 +24,7 @@ constexpr wchar_t kCaption[] = L"Quorlane by the Quorlane project";
 constexpr TwipsRect kClientArea{0, 0, 5295, 5310};
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
 
-struct ControlSpec {
-    int id;
-    const wchar_t* className;
-    const wchar_t* text;
-    DWORD style;
-    DWORD exStyle;
-    TwipsRect rect;
-};
+using win::ControlSpec;
 
 // In tab order: the window's z-order is its tab order.
 constexpr std::array kControls{
@@ -57,21 +51,13 @@ constexpr std::array kControls{
     ControlSpec{ids::kAbout, WC_BUTTONW, L"About...", BS_PUSHBUTTON | WS_TABSTOP, 0, {120, 4800, 1215, 375}},
     ControlSpec{ids::kApplyChanges, WC_BUTTONW, L"Apply", BS_PUSHBUTTON | WS_TABSTOP, 0, {2520, 4800, 1215, 375}},
     ControlSpec{ids::kExitApp, WC_BUTTONW, L"Close", BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 4800, 1215, 375}},
-    // The separator above the bottom row: a line from (120, 4560) to (5160, 4560).
+    // The separator above the bottom row: a line from (120, 4560) to (5160, 4560), drawn etched.
     ControlSpec{ids::kLine1, WC_STATICW, L"", SS_ETCHEDHORZ, 0, {120, 4560, 5040, 30}},
 };
 
 // The drop position marker: it spans the window from its left edge to 120 twips beyond the list's
 // right edge and lies beneath the list, so only its two ends show beside it.
 constexpr TwipsRect kDropZone{0, 0, 3855, 135};
-
-// An empty dialog template: the controls are made in pixels at the window's DPI from twips.
-struct alignas(DWORD) EmptyDialogTemplate {
-    DLGTEMPLATE header;
-    WORD menu = 0;
-    WORD windowClass = 0;
-    WORD title = 0;
-};
 
 std::wstring itemText(HWND listView, int index) {
     std::wstring text(1024, L'\0');
@@ -214,8 +200,7 @@ QlEditor::~QlEditor() {
 }
 
 HWND QlEditor::create(HINSTANCE instance) {
-    EmptyDialogTemplate dialogTemplate{};
-    dialogTemplate.header.style = kWindowStyle;
+    win::EmptyDialogTemplate dialogTemplate(kWindowStyle);
     ::CreateDialogIndirectParamW(instance, &dialogTemplate.header, nullptr, dialogProc, reinterpret_cast<LPARAM>(this));
     if (hwnd_) ::ShowWindow(hwnd_, SW_SHOWNORMAL);
     return hwnd_;
@@ -373,11 +358,7 @@ void QlEditor::Form_Unload() {
 
 void QlEditor::createControls() {
     ::SetWindowTextW(hwnd_, kCaption);
-    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    for (const ControlSpec& spec : kControls) {
-        ::CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0,
-                          hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
-    }
+    win::createControls(hwnd_, kControls);
     folderList_ = ::GetDlgItem(hwnd_, ids::kFolderList);
     ListView_SetExtendedListViewStyle(folderList_, LVS_EX_DOUBLEBUFFER);
     // A report view of one headerless column: the entries stand one below the other in a single
@@ -388,7 +369,8 @@ void QlEditor::createControls() {
 
     // Hidden until a drag has a target; clipped by its siblings so that the list covers its middle.
     dropZone_ = ::CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kDropZone)), instance, nullptr);
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kDropZone)),
+                                  ::GetModuleHandleW(nullptr), nullptr);
     ::SetWindowPos(dropZone_, folderList_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     dragList_ = std::make_unique<FolderListDrag>(*this);
     dropZoneIndicator_ = std::make_unique<DropZone>(*this);
@@ -420,18 +402,7 @@ void QlEditor::applyDpi(int dpi) {
 }
 
 void QlEditor::layoutControls() {
-    const RECT client = win::twipsRectToPixels(kClientArea, dpi_);
-    const SIZE outer = win::windowSizeForClient(client.right, client.bottom, kWindowStyle, 0, dpi_);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-
-    for (const ControlSpec& spec : kControls) {
-        HWND control = ::GetDlgItem(hwnd_, spec.id);
-        RECT r = win::twipsRectToPixels(spec.rect, dpi_);
-        if (spec.id == ids::kLine1) r.bottom = r.top + 2;  // an etched line is two pixels whatever the DPI
-        ::SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
-    }
+    win::layoutControls(hwnd_, kClientArea, kControls, dpi_, font_.get());
     fitListColumn();
 }
 

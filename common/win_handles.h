@@ -50,6 +50,7 @@ inline void deleteDc(HDC dc) { ::DeleteDC(dc); }
 inline void destroyIcon(HICON icon) { ::DestroyIcon(icon); }
 inline void destroyWindow(HWND hwnd) { ::DestroyWindow(hwnd); }
 inline void closeHandle(HANDLE h) { ::CloseHandle(h); }
+inline void freeLocal(HLOCAL memory) { ::LocalFree(memory); }
 inline void destroyImageList(HIMAGELIST list) { ::ImageList_Destroy(list); }
 }  // namespace detail
 
@@ -63,6 +64,7 @@ using UniqueDc = Unique<HDC, detail::deleteDc>;
 using UniqueIcon = Unique<HICON, detail::destroyIcon>;
 using UniqueWindow = Unique<HWND, detail::destroyWindow>;
 using UniqueHandle = Unique<HANDLE, detail::closeHandle>;
+using UniqueLocalMemory = Unique<HLOCAL, detail::freeLocal>;
 using UniqueImageList = Unique<HIMAGELIST, detail::destroyImageList>;
 
 // Selects a GDI object into a DC for a scope and selects the previous one back.

@@ -1,5 +1,6 @@
 #include "picker/csidl_folders_win32.h"
 
+#include "common/win_dialog.h"
 #include "common/win_dpi.h"
 #include "picker/picker_ids.h"
 #include "shell/shell_ui_win32.h"
@@ -21,14 +22,7 @@ constexpr TwipsRect kClientArea{0, 0, 6585, 5745};
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 constexpr int kIconSize = 32;
 
-struct ControlSpec {
-    int id;
-    const wchar_t* className;
-    const wchar_t* text;
-    DWORD style;
-    DWORD exStyle;
-    TwipsRect rect;
-};
+using win::ControlSpec;
 
 // In tab order: the window's z-order is its tab order.
 constexpr std::array kControls{
@@ -39,14 +33,6 @@ constexpr std::array kControls{
                 WS_EX_CLIENTEDGE, {120, 120, 6375, 4815}},
     ControlSpec{ids::kCancel, WC_BUTTONW, L"Cancel", BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, {5280, 5160, 1215, 375}},
     ControlSpec{ids::kOk, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {3840, 5160, 1215, 375}},
-};
-
-// An empty dialog template: the controls are made in pixels at the window's DPI from twips.
-struct alignas(DWORD) EmptyDialogTemplate {
-    DLGTEMPLATE header;
-    WORD menu = 0;
-    WORD windowClass = 0;
-    WORD title = 0;
 };
 
 RECT workAreaNear(const RECT& area) {
@@ -66,8 +52,7 @@ CsidlFolders::~CsidlFolders() { unload(); }
 
 bool CsidlFolders::load(HWND mainWindow) {
     if (window_) return true;
-    EmptyDialogTemplate dialogTemplate{};
-    dialogTemplate.header.style = kWindowStyle;
+    win::EmptyDialogTemplate dialogTemplate(kWindowStyle);
     ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), &dialogTemplate.header, mainWindow, dialogProc,
                                  reinterpret_cast<LPARAM>(this));
     if (!window_) return false;
@@ -145,11 +130,7 @@ INT_PTR CsidlFolders::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void CsidlFolders::createControls() {
     const HWND window = window_.get();
     ::SetWindowTextW(window, ids::kCaption);
-    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    for (const ControlSpec& spec : kControls) {
-        ::CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0,
-                          window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
-    }
+    win::createControls(window, kControls);
     folderList_ = ::GetDlgItem(window, ids::kFolderList);
     applyDpi(win::dpiForWindow(window));
 }
@@ -157,19 +138,7 @@ void CsidlFolders::createControls() {
 void CsidlFolders::applyDpi(int dpi) {
     dpi_ = dpi;
     font_ = win::createMessageFont(dpi_);
-    const HWND window = window_.get();
-    const RECT client = win::twipsRectToPixels(kClientArea, dpi_);
-    const SIZE outer = win::windowSizeForClient(client.right, client.bottom,
-                                                static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)),
-                                                static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)), dpi_);
-    ::SetWindowPos(window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const ControlSpec& spec : kControls) {
-        const HWND control = ::GetDlgItem(window, spec.id);
-        const RECT r = win::twipsRectToPixels(spec.rect, dpi_);
-        ::SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
-    }
+    win::layoutControls(window_.get(), kClientArea, kControls, dpi_, font_.get());
 }
 
 void CsidlFolders::Form_Load() {
