@@ -4,6 +4,7 @@
 #include "about/about_values.h"
 #include "app/resources/resource_ids.h"
 #include "app/resources/version.h"
+#include "common/win_dialog.h"
 #include "common/win_dpi.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
@@ -115,7 +116,7 @@ public:
     // Form_Load.
     void load(HWND dlg) {
         dlg_ = dlg;
-        keepOwnLayoutOnDpiChange();
+        win::keepOwnLayoutOnDpiChange(dlg_);
         const HINSTANCE instance = ::GetModuleHandleW(nullptr);
         for (const ControlSpec& spec : kControls) {
             const wchar_t* windowClass = spec.kind == Kind::Button || spec.kind == Kind::DefaultButton ? L"BUTTON"
@@ -184,16 +185,6 @@ private:
             return TRUE;
         default: return FALSE;
         }
-    }
-
-    // Dialogs of per-monitor aware programs are otherwise rescaled by the dialog manager too.
-    void keepOwnLayoutOnDpiChange() const {
-        using SetBehaviorFn = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
-        const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-        const auto setBehavior = user32 ? reinterpret_cast<SetBehaviorFn>(reinterpret_cast<void*>(
-                                              ::GetProcAddress(user32, "SetDialogDpiChangeBehavior")))
-                                        : nullptr;
-        if (setBehavior) setBehavior(dlg_, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
     }
 
     // Places the window at `topLeft` with its client area of 5775 x 4440 twips at `dpi`, and every control in it.

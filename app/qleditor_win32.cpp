@@ -223,8 +223,7 @@ INT_PTR CALLBACK QlEditor::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
         }
         return result;
     } catch (const std::exception& e) {
-        const std::string what = e.what();
-        ::MessageBoxW(hwnd, std::wstring(what.begin(), what.end()).c_str(), kTitle, MB_OK | MB_ICONERROR);
+        ::MessageBoxW(hwnd, win::fromUtf8(e.what()).c_str(), kTitle, MB_OK | MB_ICONERROR);
         if (msg == WM_INITDIALOG) ::DestroyWindow(hwnd);
         return FALSE;
     }
@@ -329,6 +328,7 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
 }
 
 void QlEditor::Form_Load() {
+    win::keepOwnLayoutOnDpiChange(hwnd_);
     createControls();
     applyDpi(win::dpiForWindow(hwnd_));
     setUpImageLists(folderList_);

@@ -54,6 +54,14 @@ SIZE windowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD e
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+std::wstring fromUtf8(std::string_view s) {
+    if (s.empty()) return {};
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), text.data(), length);
+    return text;
+}
+
 std::wstring errorText(unsigned long error) {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(

@@ -17,6 +17,12 @@ TEST(ErrorText, UnknownCodeStillSaysSomething) {
     EXPECT_FALSE(errorText(0x2FFFFFFF).empty());
 }
 
+TEST(FromUtf8, DecodesMultiByteCharacters) {
+    EXPECT_EQ(fromUtf8("Invalid window"), L"Invalid window");
+    EXPECT_EQ(fromUtf8("C:\\\xC3\x9Cn\xC3\xAF \xE6\x97\xA5"), L"C:\\\u00DCn\u00EF \u65E5");
+    EXPECT_EQ(fromUtf8(""), L"");
+}
+
 TEST(Dpi, DesktopDpiIsPositiveAndMessageFontExists) {
     const int dpi = dpiForWindow(::GetDesktopWindow());
     EXPECT_GE(dpi, 96);

@@ -28,4 +28,14 @@ void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const Co
     }
 }
 
+void keepOwnLayoutOnDpiChange(HWND dialog) {
+    // Windows 10 1703 and later; elsewhere there is no such rescaling to turn off.
+    using SetBehaviorFn = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    const auto setBehavior =
+        user32 ? reinterpret_cast<SetBehaviorFn>(reinterpret_cast<void*>(::GetProcAddress(user32, "SetDialogDpiChangeBehavior")))
+               : nullptr;
+    if (setBehavior) setBehavior(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
+}
+
 }  // namespace ql::win

@@ -33,4 +33,8 @@ void createControls(HWND dialog, std::span<const ControlSpec> controls);
 void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const ControlSpec> controls, int dpi,
                     HFONT font);
 
+// The dialog follows DPI changes by laying itself out anew (WM_DPICHANGED): keeps the dialog manager
+// of per-monitor aware programs from rescaling it as well.
+void keepOwnLayoutOnDpiChange(HWND dialog);
+
 }  // namespace ql::win

@@ -11,6 +11,9 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 text is UTF-16");
 inline std::wstring toWide(std::u16string_view s) { return {s.begin(), s.end()}; }
 inline std::u16string toU16(std::wstring_view s) { return {s.begin(), s.end()}; }
 
+// UTF-8 (what the program's exceptions say) as UTF-16.
+std::wstring fromUtf8(std::string_view s);
+
 // The system's text for a Win32 error code, without the trailing line break.
 std::wstring errorText(unsigned long error);
 

@@ -96,6 +96,7 @@ INT_PTR CALLBACK CsidlFolders::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LP
 INT_PTR CsidlFolders::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_INITDIALOG:
+        win::keepOwnLayoutOnDpiChange(window_.get());
         createControls();
         return FALSE;  // the focus is set when the picker is shown
     case WM_COMMAND:
