@@ -1,6 +1,7 @@
 #include "about/about_values.h"
 
 #include "app/resources/version.h"
+#include "common/utf16_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,17 +13,7 @@
 namespace ql::about {
 namespace {
 
-std::vector<std::uint8_t> utf16le(std::u16string_view text, bool withNul) {
-    std::vector<std::uint8_t> bytes;
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    if (withNul) bytes.insert(bytes.end(), {0, 0});
-    return bytes;
-}
-
-RawValue sz(std::u16string_view text) { return {kRegSz, utf16le(text, true)}; }
+RawValue sz(std::u16string_view text) { return {kRegSz, utf16leBytes(text, true)}; }
 
 class FakeRegistry : public ValueReader {
 public:
@@ -66,7 +57,7 @@ TEST(MailLinkTarget, AddsTheTitleAsSubjectWithNothingEncoded) {
 TEST(ValueText, RegSzWithAndWithoutTerminatingNulIsTheSameText) {
     std::u16string with, without;
     EXPECT_TRUE(valueText(sz(u"C:\\Tools\\msinfo32.exe"), with));
-    EXPECT_TRUE(valueText({kRegSz, utf16le(u"C:\\Tools\\msinfo32.exe", false)}, without));
+    EXPECT_TRUE(valueText({kRegSz, utf16leBytes(u"C:\\Tools\\msinfo32.exe", false)}, without));
     EXPECT_EQ(with, u"C:\\Tools\\msinfo32.exe");
     EXPECT_EQ(without, with);
 }
@@ -80,13 +71,13 @@ TEST(ValueText, RegSzIsUtf16AndKeepsEveryCodeUnit) {
 
 TEST(ValueText, RegSzEndsAtItsFirstNulAndDropsAnOddLastByte) {
     std::u16string text;
-    std::vector<std::uint8_t> bytes = utf16le(u"abc", true);
-    const auto tail = utf16le(u"def", true);
+    std::vector<std::uint8_t> bytes = utf16leBytes(u"abc", true);
+    const auto tail = utf16leBytes(u"def", true);
     bytes.insert(bytes.end(), tail.begin(), tail.end());
     EXPECT_TRUE(valueText({kRegSz, bytes}, text));
     EXPECT_EQ(text, u"abc");
 
-    bytes = utf16le(u"ab", false);
+    bytes = utf16leBytes(u"ab", false);
     bytes.push_back('c');
     EXPECT_TRUE(valueText({kRegSz, bytes}, text));
     EXPECT_EQ(text, u"ab");
@@ -124,7 +115,7 @@ TEST(ValueText, RegDwordIsItsNumberInUnsignedDecimal) {
 TEST(ValueText, OtherTypesAreReadButLeaveTheTextAsItWas) {
     for (std::uint32_t type : {std::uint32_t{2}, std::uint32_t{3}, std::uint32_t{7}, std::uint32_t{11}}) {
         std::u16string text = u"kept";
-        EXPECT_TRUE(valueText({type, utf16le(u"C:\\x", true)}, text)) << type;
+        EXPECT_TRUE(valueText({type, utf16leBytes(u"C:\\x", true)}, text)) << type;
         EXPECT_EQ(text, u"kept") << type;
     }
 }

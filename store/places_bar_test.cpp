@@ -1,5 +1,6 @@
 #include "store/places_bar.h"
 
+#include "common/utf16_bytes.h"
 #include "store/memory_places_bar_store.h"
 #include "store/places_codec.h"
 #include "store/store_contract_test.h"
@@ -19,16 +20,6 @@ using Value = MemoryPlacesBarStore::Value;
 
 const std::u16string kComDlg32Path = std::u16string(kPoliciesPath) + u"\\ComDlg32";
 const std::u16string kPlacesBarPath = kComDlg32Path + u"\\PlacesBar";
-
-std::vector<std::uint8_t> utf16(std::u16string_view text, bool withNul) {
-    std::vector<std::uint8_t> bytes;
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    if (withNul) bytes.insert(bytes.end(), {0, 0});
-    return bytes;
-}
 
 std::vector<std::uint8_t> dword(std::uint32_t bits) {
     return {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits >> 16),
@@ -99,7 +90,7 @@ TEST_F(LoadPlacesBar, AKeyWithoutUsableValuesIsACustomizedListWithNoPlaces) {
     EXPECT_TRUE(loaded.places.empty());
 
     store.putValue(kPlacesBarPath, u"Place0", kRegBinary, {1, 2, 3});
-    store.putValue(kPlacesBarPath, u"Other", kRegSz, utf16(u"C:\\Work", true));
+    store.putValue(kPlacesBarPath, u"Other", kRegSz, utf16leBytes(u"C:\\Work", true));
     loaded = loadPlacesBar(store);
     EXPECT_TRUE(loaded.customized);
     EXPECT_TRUE(loaded.places.empty());
@@ -112,9 +103,9 @@ TEST_F(LoadPlacesBar, AKeyThatCannotBeOpenedMeansDefaults) {
 }
 
 TEST_F(LoadPlacesBar, ReadsOnlyPlace0ToPlace4InOrderClosingGaps) {
-    store.putValue(kPlacesBarPath, u"Place4", kRegSz, utf16(u"C:\\Four", true));
+    store.putValue(kPlacesBarPath, u"Place4", kRegSz, utf16leBytes(u"C:\\Four", true));
     store.putValue(kPlacesBarPath, u"Place2", kRegDword, dword(5));
-    store.putValue(kPlacesBarPath, u"Place0", kRegSz, utf16(u"C:\\Zero", true));
+    store.putValue(kPlacesBarPath, u"Place0", kRegSz, utf16leBytes(u"C:\\Zero", true));
     store.putValue(kPlacesBarPath, u"Place5", kRegDword, dword(17));
     store.putValue(kPlacesBarPath, u"Place10", kRegDword, dword(17));
     store.putValue(kPlacesBarPath, u"Place01", kRegDword, dword(17));
@@ -128,13 +119,13 @@ TEST_F(LoadPlacesBar, ReadsOnlyPlace0ToPlace4InOrderClosingGaps) {
 }
 
 TEST_F(LoadPlacesBar, RegSzIsTheTextUpToItsFirstNulWhateverItsEnd) {
-    auto odd = utf16(u"C:\\Odd", false);
+    auto odd = utf16leBytes(u"C:\\Odd", false);
     odd.push_back('x');
-    auto embedded = utf16(u"C:\\A", true);
-    const auto tail = utf16(u"C:\\B", true);
+    auto embedded = utf16leBytes(u"C:\\A", true);
+    const auto tail = utf16leBytes(u"C:\\B", true);
     embedded.insert(embedded.end(), tail.begin(), tail.end());
-    store.putValue(kPlacesBarPath, u"Place0", kRegSz, utf16(u"C:\\Work", true));
-    store.putValue(kPlacesBarPath, u"Place1", kRegSz, utf16(u"C:\\Work", false));
+    store.putValue(kPlacesBarPath, u"Place0", kRegSz, utf16leBytes(u"C:\\Work", true));
+    store.putValue(kPlacesBarPath, u"Place1", kRegSz, utf16leBytes(u"C:\\Work", false));
     store.putValue(kPlacesBarPath, u"Place2", kRegSz, odd);
     store.putValue(kPlacesBarPath, u"Place3", kRegSz, embedded);
     store.putValue(kPlacesBarPath, u"Place4", kRegSz, {});
@@ -172,7 +163,7 @@ TEST_F(LoadPlacesBar, RegDwordOfAnotherSizeIsSkippedWithoutReadingItsData) {
 }
 
 TEST_F(LoadPlacesBar, OtherValueTypesAreSkipped) {
-    const auto text = utf16(u"C:\\Work", true);
+    const auto text = utf16leBytes(u"C:\\Work", true);
     for (std::uint32_t type : std::initializer_list<std::uint32_t>{kRegNone, kRegExpandSz, kRegBinary, kRegDwordBigEndian,
                                                                     kRegMultiSz, kRegQword, 99u}) {
         store.putValue(kPlacesBarPath, u"Place1", type, text);
@@ -224,11 +215,11 @@ TEST_F(LoadPlacesBar, AValueChangedBetweenItsTwoQueriesIsNeverReadBeyondItsBuffe
         Value after;
         std::vector<Place> expected;
     } cases[] = {
-        {"text grew", {kRegSz, utf16(u"C:\\A", true)}, {kRegSz, utf16(u"C:\\Much\\Longer", true)}, {}},
-        {"text shrank", {kRegSz, utf16(u"C:\\Long\\Path", true)}, {kRegSz, utf16(u"C:\\B", false)}, {Place::folderPath(u"C:\\B")}},
+        {"text grew", {kRegSz, utf16leBytes(u"C:\\A", true)}, {kRegSz, utf16leBytes(u"C:\\Much\\Longer", true)}, {}},
+        {"text shrank", {kRegSz, utf16leBytes(u"C:\\Long\\Path", true)}, {kRegSz, utf16leBytes(u"C:\\B", false)}, {Place::folderPath(u"C:\\B")}},
         {"number grew", {kRegDword, dword(5)}, {kRegDword, std::vector<std::uint8_t>(8, 1)}, {}},
-        {"number became text", {kRegDword, dword(5)}, {kRegSz, utf16(u"C:\\Long\\Path", true)}, {}},
-        {"text became a number", {kRegSz, utf16(u"C:\\Long\\Path", true)}, {kRegDword, dword(17)}, {Place::specialFolder(17)}},
+        {"number became text", {kRegDword, dword(5)}, {kRegSz, utf16leBytes(u"C:\\Long\\Path", true)}, {}},
+        {"text became a number", {kRegSz, utf16leBytes(u"C:\\Long\\Path", true)}, {kRegDword, dword(17)}, {Place::specialFolder(17)}},
     };
     for (const auto& c : cases) {
         MemoryPlacesBarStore inner;
@@ -298,16 +289,16 @@ TEST_F(SavePlacesBar, EveryPlaceComesBackExactlyAsSaved) {
 }
 
 TEST_F(SavePlacesBar, WhatWasLoadedIsStoredAgainWithoutGapsOrStrays) {
-    store.putValue(kPlacesBarPath, u"Place0", kRegSz, utf16(u"C:\\NoNul", false));
-    store.putValue(kPlacesBarPath, u"Place1", kRegExpandSz, utf16(u"%USERPROFILE%", true));
+    store.putValue(kPlacesBarPath, u"Place0", kRegSz, utf16leBytes(u"C:\\NoNul", false));
+    store.putValue(kPlacesBarPath, u"Place1", kRegExpandSz, utf16leBytes(u"%USERPROFILE%", true));
     store.putValue(kPlacesBarPath, u"Place2", kRegDword, dword(5));
     store.putValue(kPlacesBarPath, u"Place5", kRegDword, dword(17));
-    store.putValue(kPlacesBarPath, u"Stray", kRegSz, utf16(u"x", true));
+    store.putValue(kPlacesBarPath, u"Stray", kRegSz, utf16leBytes(u"x", true));
 
     const LoadedPlacesBar loaded = loadPlacesBar(store);
     ASSERT_TRUE(savePlacesBar(store, loaded.customized, loaded.places).ok());
     EXPECT_EQ(store.valueNames(kPlacesBarPath), names({u"Place0", u"Place1"}));
-    EXPECT_EQ(store.value(kPlacesBarPath, u"Place0"), (Value{kRegSz, utf16(u"C:\\NoNul", true)}));
+    EXPECT_EQ(store.value(kPlacesBarPath, u"Place0"), (Value{kRegSz, utf16leBytes(u"C:\\NoNul", true)}));
     EXPECT_EQ(store.value(kPlacesBarPath, u"Place1"), (Value{kRegDword, dword(5)}));
 }
 

@@ -1,5 +1,7 @@
 #include "store/places_codec.h"
 
+#include "common/utf16_bytes.h"
+
 namespace ql {
 
 std::u16string placeValueName(int index) {
@@ -34,13 +36,7 @@ EncodedValue encodePlace(const Place& place) {
     EncodedValue value;
     if (place.isPath()) {
         value.type = kRegSz;
-        value.data.reserve((place.path.size() + 1) * 2);
-        for (char16_t unit : place.path) {
-            value.data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-            value.data.push_back(static_cast<std::uint8_t>(unit >> 8));
-        }
-        value.data.push_back(0);
-        value.data.push_back(0);
+        value.data = utf16leBytes(place.path, true);
     } else {
         value.type = kRegDword;
         const auto bits = static_cast<std::uint32_t>(place.csidl);

@@ -1,19 +1,11 @@
 #include "store/places_codec.h"
 
+#include "common/utf16_bytes.h"
+
 #include <gtest/gtest.h>
 
 namespace ql {
 namespace {
-
-std::vector<std::uint8_t> utf16le(std::u16string_view text, bool withNul) {
-    std::vector<std::uint8_t> bytes;
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    if (withNul) bytes.insert(bytes.end(), {0, 0});
-    return bytes;
-}
 
 TEST(PlaceValueName, CountsFromZeroWithoutLeadingZeros) {
     EXPECT_EQ(placeValueName(0), u"Place0");
@@ -22,32 +14,32 @@ TEST(PlaceValueName, CountsFromZeroWithoutLeadingZeros) {
 }
 
 TEST(DecodePlaceValue, RegSzWithAndWithoutNulIsTheSamePath) {
-    const auto with = decodePlaceValue(kRegSz, utf16le(u"C:\\Work", true));
-    const auto without = decodePlaceValue(kRegSz, utf16le(u"C:\\Work", false));
+    const auto with = decodePlaceValue(kRegSz, utf16leBytes(u"C:\\Work", true));
+    const auto without = decodePlaceValue(kRegSz, utf16leBytes(u"C:\\Work", false));
     ASSERT_TRUE(with && without);
     EXPECT_EQ(*with, Place::folderPath(u"C:\\Work"));
     EXPECT_EQ(*without, *with);
 }
 
 TEST(DecodePlaceValue, RegSzStopsAtFirstNulAndIgnoresAnOddTrailingByte) {
-    auto bytes = utf16le(u"C:\\A", true);
-    const auto tail = utf16le(u"junk", false);
+    auto bytes = utf16leBytes(u"C:\\A", true);
+    const auto tail = utf16leBytes(u"junk", false);
     bytes.insert(bytes.end(), tail.begin(), tail.end());
     EXPECT_EQ(decodePlaceValue(kRegSz, bytes), Place::folderPath(u"C:\\A"));
 
-    auto odd = utf16le(u"C:\\B", false);
+    auto odd = utf16leBytes(u"C:\\B", false);
     odd.push_back('x');
     EXPECT_EQ(decodePlaceValue(kRegSz, odd), Place::folderPath(u"C:\\B"));
 }
 
 TEST(DecodePlaceValue, EmptyRegSzIsAnEmptyPath) {
     EXPECT_EQ(decodePlaceValue(kRegSz, {}), Place::folderPath(u""));
-    EXPECT_EQ(decodePlaceValue(kRegSz, utf16le(u"", true)), Place::folderPath(u""));
+    EXPECT_EQ(decodePlaceValue(kRegSz, utf16leBytes(u"", true)), Place::folderPath(u""));
 }
 
 TEST(DecodePlaceValue, RegSzKeepsCharactersOutsideAnyCodePage) {
     const std::u16string path = u"C:\\\u65e5\u672c\\\u00e9t\u00e9 \U0001F600";
-    EXPECT_EQ(decodePlaceValue(kRegSz, utf16le(path, true)), Place::folderPath(path));
+    EXPECT_EQ(decodePlaceValue(kRegSz, utf16leBytes(path, true)), Place::folderPath(path));
 }
 
 TEST(DecodePlaceValue, RegDwordIsASignedLittleEndianCsidl) {
@@ -65,7 +57,7 @@ TEST(DecodePlaceValue, RegDwordOfAnotherSizeIsNoPlace) {
 }
 
 TEST(DecodePlaceValue, OtherTypesAreNoPlace) {
-    const auto text = utf16le(u"C:\\Work", true);
+    const auto text = utf16leBytes(u"C:\\Work", true);
     for (std::uint32_t type : std::initializer_list<std::uint32_t>{kRegNone, kRegExpandSz, kRegBinary, kRegDwordBigEndian, kRegMultiSz, kRegQword, 99u}) {
         EXPECT_FALSE(decodePlaceValue(type, text)) << "type " << type;
     }
@@ -74,7 +66,7 @@ TEST(DecodePlaceValue, OtherTypesAreNoPlace) {
 TEST(EncodePlace, PathIsUtf16WithOneNul) {
     const auto value = encodePlace(Place::folderPath(u"C:\\\u00e9"));
     EXPECT_EQ(value.type, kRegSz);
-    EXPECT_EQ(value.data, utf16le(u"C:\\\u00e9", true));
+    EXPECT_EQ(value.data, utf16leBytes(u"C:\\\u00e9", true));
     EXPECT_EQ(encodePlace(Place::folderPath(u"")).data, (std::vector<std::uint8_t>{0, 0}));
 }
 

@@ -1,5 +1,6 @@
 #include "store/store_contract_test.h"
 
+#include "common/utf16_bytes.h"
 #include "store/places_bar.h"
 #include "store/places_codec.h"
 
@@ -9,16 +10,6 @@
 
 namespace ql {
 namespace {
-
-std::vector<std::uint8_t> utf16(std::u16string_view text, bool withNul) {
-    std::vector<std::uint8_t> bytes;
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    if (withNul) bytes.insert(bytes.end(), {0, 0});
-    return bytes;
-}
 
 std::u16string placesBarPath() {
     return std::u16string(kPoliciesPath) + u"\\" + std::u16string(kComDlg32) + u"\\" + std::u16string(kPlacesBar);
@@ -72,7 +63,7 @@ TEST_P(StoreContract, CreateMakesEveryMissingLevelAndReopensAnExistingKeyWithIts
 TEST_P(StoreContract, AQueryWithoutBufferReportsTypeAndSizeAndNamesIgnoreCase) {
     StoreKey key(store());
     ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", key.put()), kRegOk);
-    const auto text = utf16(u"C:\\Work", true);
+    const auto text = utf16leBytes(u"C:\\Work", true);
     ASSERT_EQ(setBytes(store(), key.get(), u"Place0", kRegSz, text), kRegOk);
 
     std::uint32_t type = kRegNone;
@@ -86,7 +77,7 @@ TEST_P(StoreContract, AQueryWithoutBufferReportsTypeAndSizeAndNamesIgnoreCase) {
 TEST_P(StoreContract, ATooSmallBufferGivesMoreDataAndTheNeededSizeAndIsNotOverrun) {
     StoreKey key(store());
     ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", key.put()), kRegOk);
-    const auto text = utf16(u"abcdef", true);
+    const auto text = utf16leBytes(u"abcdef", true);
     ASSERT_EQ(setBytes(store(), key.get(), u"Place0", kRegSz, text), kRegOk);
 
     std::array<std::uint8_t, 32> buffer{};
@@ -106,14 +97,14 @@ TEST_P(StoreContract, ATooSmallBufferGivesMoreDataAndTheNeededSizeAndIsNotOverru
 TEST_P(StoreContract, ValuesKeepTheirTypeAndExactBytes) {
     StoreKey key(store());
     ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", key.put()), kRegOk);
-    auto odd = utf16(u"C:\\B", false);
+    auto odd = utf16leBytes(u"C:\\B", false);
     odd.push_back('x');
     const struct {
         const char16_t* name;
         std::uint32_t type;
         std::vector<std::uint8_t> data;
     } values[] = {
-        {u"SzWithoutNul", kRegSz, utf16(u"C:\\A", false)},
+        {u"SzWithoutNul", kRegSz, utf16leBytes(u"C:\\A", false)},
         {u"SzOddSize", kRegSz, odd},
         {u"SzEmpty", kRegSz, {}},
         {u"DwordShort", kRegDword, {1, 2}},
@@ -133,7 +124,7 @@ TEST_P(StoreContract, ValuesKeepTheirTypeAndExactBytes) {
         EXPECT_EQ(read.data, value.data) << "value " << std::string(value.name, value.name + std::char_traits<char16_t>::length(value.name));
     }
 
-    ASSERT_EQ(setBytes(store(), key.get(), u"DwordLong", kRegSz, utf16(u"now text", true)), kRegOk);
+    ASSERT_EQ(setBytes(store(), key.get(), u"DwordLong", kRegSz, utf16leBytes(u"now text", true)), kRegOk);
     EXPECT_EQ(readValue(store(), key.get(), u"DwordLong").type, kRegSz);
 }
 
@@ -212,9 +203,9 @@ TEST_P(PlacesBarOverStore, ValuesWrittenByOthersLoadAsTheyMeanAndAreRewrittenCle
     {
         StoreKey key(store());
         ASSERT_EQ(store().createKey(kCurrentUserRoot, placesBarPath(), key.put()), kRegOk);
-        auto odd = utf16(u"C:\\Odd", false);
+        auto odd = utf16leBytes(u"C:\\Odd", false);
         odd.push_back('!');
-        ASSERT_EQ(setBytes(store(), key.get(), u"Place0", kRegSz, utf16(u"C:\\NoNul", false)), kRegOk);
+        ASSERT_EQ(setBytes(store(), key.get(), u"Place0", kRegSz, utf16leBytes(u"C:\\NoNul", false)), kRegOk);
         ASSERT_EQ(setBytes(store(), key.get(), u"Place1", kRegDword, {5, 0}), kRegOk);
         ASSERT_EQ(setBytes(store(), key.get(), u"Place2", kRegDword, {5, 0, 0, 0, 0, 0, 0, 0}), kRegOk);
         ASSERT_EQ(setBytes(store(), key.get(), u"Place3", kRegSz, odd), kRegOk);
@@ -230,8 +221,8 @@ TEST_P(PlacesBarOverStore, ValuesWrittenByOthersLoadAsTheyMeanAndAreRewrittenCle
     ASSERT_TRUE(savePlacesBar(store(), true, loaded.places).ok());
     StoreKey key(store());
     ASSERT_EQ(store().openKey(kCurrentUserRoot, placesBarPath(), key.put()), kRegOk);
-    EXPECT_EQ(readValue(store(), key.get(), u"Place0").data, utf16(u"C:\\NoNul", true));
-    EXPECT_EQ(readValue(store(), key.get(), u"Place1").data, utf16(u"C:\\Odd", true));
+    EXPECT_EQ(readValue(store(), key.get(), u"Place0").data, utf16leBytes(u"C:\\NoNul", true));
+    EXPECT_EQ(readValue(store(), key.get(), u"Place1").data, utf16leBytes(u"C:\\Odd", true));
     EXPECT_EQ(readValue(store(), key.get(), u"Place2").data, (std::vector<std::uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(readValue(store(), key.get(), u"Place3").result, kRegFileNotFound);
     EXPECT_EQ(readValue(store(), key.get(), u"Place5").result, kRegFileNotFound);
