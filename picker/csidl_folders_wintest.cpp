@@ -3,6 +3,7 @@
 #include "common/win_dpi.h"
 #include "picker/picker_ids.h"
 #include "shell/shell_ui_win32.h"
+#include "tests/support/modal_driver.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -17,33 +18,10 @@
 namespace ql::picker {
 namespace {
 
-// Runs `act` on the picker once it is shown, from a second thread, while the modal call under
-// test runs on this one.
-class ModalDriver {
+// Acts on the picker once it is shown, while the modal call runs on the test's thread.
+class ModalDriver : public testing::ModalDriver {
 public:
-    explicit ModalDriver(std::function<void(HWND)> act)
-        : thread_([this, act = std::move(act)] {
-              for (int i = 0; i < 200 && !done_; ++i) {
-                  if (HWND w = ::FindWindowW(L"#32770", ids::kCaption); w && ::IsWindowVisible(w)) {
-                      act(w);
-                      found_ = true;
-                      return;
-                  }
-                  ::Sleep(25);
-              }
-          }) {}
-    ModalDriver(const ModalDriver&) = delete;
-    ModalDriver& operator=(const ModalDriver&) = delete;
-    ~ModalDriver() {
-        done_ = true;
-        thread_.join();
-    }
-    bool found() const { return found_; }
-
-private:
-    std::atomic<bool> done_{false};
-    std::atomic<bool> found_{false};
-    std::thread thread_;
+    explicit ModalDriver(std::function<void(HWND)> act) : testing::ModalDriver(ids::kCaption, std::move(act)) {}
 };
 
 struct Entry {

@@ -1,5 +1,7 @@
 #include "shell/shell_ui_win32.h"
 
+#include "tests/support/modal_driver.h"
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -9,33 +11,7 @@
 namespace ql::shellUI {
 namespace {
 
-// Runs `act` on a top-level window of this process titled `title` once it shows up, from a second
-// thread, while the modal call under test runs on this one.
-class ModalDriver {
-public:
-    template <typename Act>
-    ModalDriver(const wchar_t* title, Act act)
-        : thread_([this, title, act] {
-              for (int i = 0; i < 200 && !done_; ++i) {
-                  if (HWND w = ::FindWindowW(L"#32770", title); w && ::IsWindowVisible(w)) {
-                      act(w);
-                      found_ = true;
-                      return;
-                  }
-                  ::Sleep(50);
-              }
-          }) {}
-    ~ModalDriver() {
-        done_ = true;
-        thread_.join();
-    }
-    bool found() const { return found_; }
-
-private:
-    std::atomic<bool> done_{false};
-    std::atomic<bool> found_{false};
-    std::thread thread_;
-};
+using testing::ModalDriver;
 
 struct DescendantSearch {
     int id;
