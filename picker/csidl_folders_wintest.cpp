@@ -8,11 +8,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ql::picker {

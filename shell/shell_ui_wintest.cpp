@@ -5,8 +5,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 
 namespace ql::shellUI {
 namespace {
