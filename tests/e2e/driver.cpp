@@ -1,6 +1,7 @@
 #include "tests/e2e/driver.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -39,12 +40,6 @@ std::optional<DWORD_PTR> trySend(HWND hwnd, UINT message, WPARAM wParam = 0, LPA
     fail("window does not answer message " + std::to_string(message), error);
 }
 
-DWORD_PTR ask(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    const auto result = trySend(hwnd, message, wParam, lParam);
-    if (!result) throw DriverError("window is gone before answering message " + std::to_string(message));
-    return *result;
-}
-
 std::wstring exeFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -65,6 +60,12 @@ void sendInputs(std::vector<INPUT>& inputs) {
 }
 
 }  // namespace
+
+DWORD_PTR ask(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto result = trySend(hwnd, message, wParam, lParam);
+    if (!result) throw DriverError("window is gone before answering message " + std::to_string(message));
+    return *result;
+}
 
 bool waitUntil(const std::function<bool()>& done, Duration patience) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
@@ -159,6 +160,48 @@ HWND Program::waitForWindow(const std::function<bool(HWND)>& match, std::string_
     return found;
 }
 
+namespace {
+
+BOOL CALLBACK collectVisibleWindow(HWND hwnd, LPARAM lParam) {
+    if (::IsWindowVisible(hwnd)) reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> allWindows() {
+    std::vector<HWND> found;
+    ::EnumWindows(collectVisibleWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+}  // namespace
+
+HWND waitForAnyWindow(const std::function<bool(HWND)>& match, std::string_view what, Duration patience) {
+    HWND found = nullptr;
+    waitUntil(
+        [&] {
+            const auto all = allWindows();
+            const auto it = std::find_if(all.begin(), all.end(), match);
+            found = it == all.end() ? nullptr : *it;
+            return found != nullptr;
+        },
+        patience);
+    if (!found) throw DriverError(std::string(what) + ": never shown");
+    settle(found);
+    return found;
+}
+
+std::wstring processFileName(HWND hwnd) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    const win::UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return {};
+    std::wstring path(32768, L'\0');
+    DWORD length = static_cast<DWORD>(path.size());
+    if (!::QueryFullProcessImageNameW(process.get(), 0, path.data(), &length)) return {};
+    path.resize(length);
+    return path;
+}
+
 // ---- Windows and controls -----------------------------------------------------------------------
 
 std::wstring className(HWND hwnd) {
@@ -211,6 +254,32 @@ HWND findControl(HWND parent, std::wstring_view cls, std::optional<std::wstring_
     return search.found;
 }
 
+std::vector<std::wstring> toolbarButtonTexts(HWND toolbar) {
+    // The button first, its text behind it.
+    constexpr size_t kButtonTextOffset = 64;
+    constexpr size_t kButtonTextChars = 1024;
+    static_assert(sizeof(TBBUTTON) <= kButtonTextOffset);
+    const RemoteBuffer buffer(toolbar, kButtonTextOffset + kButtonTextChars * sizeof(wchar_t));
+    std::vector<std::wstring> texts;
+    const auto count = static_cast<int>(ask(toolbar, TB_BUTTONCOUNT));
+    for (int i = 0; i < count; ++i) {
+        if (!ask(toolbar, TB_GETBUTTON, static_cast<WPARAM>(i), buffer.param())) {
+            throw DriverError("the toolbar has no button " + std::to_string(i));
+        }
+        const auto button = buffer.get<TBBUTTON>();
+        if (button.fsStyle & BTNS_SEP) continue;
+        // The toolbar copies the whole text whatever the room: its length first.
+        const auto id = static_cast<WPARAM>(button.idCommand);
+        const auto length = static_cast<LRESULT>(ask(toolbar, TB_GETBUTTONTEXTW, id, 0));
+        if (length < 0 || static_cast<size_t>(length) >= kButtonTextChars) {
+            throw DriverError("the text of toolbar button " + std::to_string(i) + " cannot be read");
+        }
+        ask(toolbar, TB_GETBUTTONTEXTW, id, buffer.param(kButtonTextOffset));
+        texts.push_back(buffer.readText(buffer.at(kButtonTextOffset), kButtonTextChars));
+    }
+    return texts;
+}
+
 void settle(HWND hwnd) {
     HWND root = ::GetAncestor(hwnd, GA_ROOTOWNER);
     if (!root || !::IsWindowVisible(root)) root = ::GetAncestor(hwnd, GA_ROOT);
@@ -221,6 +290,13 @@ void settle(HWND hwnd) {
     if (!::InvalidateRect(root, &marker, FALSE)) return;
     const bool painted = waitUntil([&] { return !::IsWindow(root) || !::GetUpdateRect(root, nullptr, FALSE); });
     if (!painted) throw DriverError("the program does not come back to its message loop");
+}
+
+void waitForPaint(HWND hwnd) {
+    if (!waitUntil([&] { return !::IsWindow(hwnd) || !::GetUpdateRect(hwnd, nullptr, FALSE); })) {
+        throw DriverError("the window does not paint");
+    }
+    settle(hwnd);
 }
 
 void post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -454,8 +530,17 @@ void send(HWND settleWindow, std::vector<INPUT> inputs) {
 
 }  // namespace
 
-void click(HWND settleWindow, POINT at) {
-    send(settleWindow, {mouseInput(at, 0), mouseInput(at, MOUSEEVENTF_LEFTDOWN), mouseInput(at, MOUSEEVENTF_LEFTUP)});
+void click(HWND settleWindow, POINT at, std::initializer_list<WORD> modifiers) {
+    std::vector<INPUT> inputs;
+    for (WORD m : modifiers) inputs.push_back(keyInput(m, false));
+    for (DWORD flags : {DWORD{0}, DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) inputs.push_back(mouseInput(at, flags));
+    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) inputs.push_back(keyInput(*it, true));
+    send(settleWindow, std::move(inputs));
+}
+
+void doubleClick(HWND settleWindow, POINT at) {
+    send(settleWindow, {mouseInput(at, 0), mouseInput(at, MOUSEEVENTF_LEFTDOWN), mouseInput(at, MOUSEEVENTF_LEFTUP),
+                        mouseInput(at, MOUSEEVENTF_LEFTDOWN), mouseInput(at, MOUSEEVENTF_LEFTUP)});
 }
 
 void rightClick(HWND settleWindow, POINT at) {
@@ -485,6 +570,60 @@ void drag(HWND settleWindow, POINT from, POINT to, int moves, Duration pause) {
 
 }  // namespace mouse
 
+// ---- Screen -------------------------------------------------------------------------------------
+
+namespace {
+
+// Pixels drawn by `draw` into a top-down 32-bit bitmap of the given size.
+Pixels drawn(int width, int height, const std::function<void(HDC)>& draw) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const win::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const win::UniqueDc dc(::CreateCompatibleDC(nullptr));
+    if (!bitmap || !dc) fail("cannot make a bitmap to draw in");
+    {
+        const win::SelectObjectScope selected(dc.get(), bitmap.get());
+        if (!selected.ok()) fail("cannot draw in a bitmap");
+        draw(dc.get());
+        ::GdiFlush();
+    }
+    Pixels pixels{width, height, std::vector<std::uint32_t>(static_cast<size_t>(width * height))};
+    const auto* source = static_cast<const std::uint32_t*>(bits);
+    std::transform(source, source + pixels.rgb.size(), pixels.rgb.begin(), [](std::uint32_t p) { return p & 0xFFFFFFu; });
+    return pixels;
+}
+
+}  // namespace
+
+Pixels capture(const RECT& area) {
+    const win::WindowDc screen(nullptr);
+    if (!screen.get()) fail("cannot read the screen");
+    return drawn(area.right - area.left, area.bottom - area.top, [&](HDC dc) {
+        if (!::BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, screen.get(), area.left, area.top, SRCCOPY)) {
+            fail("cannot copy from the screen");
+        }
+    });
+}
+
+std::optional<POINT> find(const Pixels& in, const Pixels& image) {
+    for (int y = 0; y + image.height <= in.height; ++y) {
+        for (int x = 0; x + image.width <= in.width; ++x) {
+            bool same = true;
+            for (int v = 0; same && v < image.height; ++v) {
+                for (int u = 0; same && u < image.width; ++u) same = in.at(x + u, y + v) == image.at(u, v);
+            }
+            if (same) return POINT{x, y};
+        }
+    }
+    return std::nullopt;
+}
+
 // ---- Shell --------------------------------------------------------------------------------------
 
 std::wstring shellFolderName(int csidl) {
@@ -498,11 +637,50 @@ std::wstring shellFolderName(int csidl) {
     return info.szDisplayName;
 }
 
+namespace {
+
+constexpr int kShellIconSize = 32;
+
+Pixels shellIcon(LPCWSTR pathOrPidl, UINT flags, COLORREF background) {
+    SHFILEINFOW info{};
+    const auto list = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoW(pathOrPidl, 0, &info, sizeof info, flags | SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+    if (!list) return {};
+    return drawn(kShellIconSize, kShellIconSize, [&](HDC dc) {
+        const win::UniqueBrush brush(::CreateSolidBrush(background));
+        const RECT all{0, 0, kShellIconSize, kShellIconSize};
+        ::FillRect(dc, &all, brush.get());
+        if (!::ImageList_Draw(list, info.iIcon, dc, 0, 0, ILD_NORMAL)) fail("cannot draw a shell icon");
+    });
+}
+
+}  // namespace
+
+Pixels shellFolderIcon(int csidl, COLORREF background) {
+    const win::ComApartment com;
+    win::UniquePidl pidl;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, pidl.put()))) return {};
+    return shellIcon(reinterpret_cast<LPCWSTR>(pidl.get()), SHGFI_PIDL, background);
+}
+
+Pixels shellPathIcon(std::wstring_view path, COLORREF background) {
+    const win::ComApartment com;
+    return shellIcon(std::wstring(path).c_str(), 0, background);
+}
+
 std::wstring shellPathName(std::wstring_view path) {
     const win::ComApartment com;
     SHFILEINFOW info{};
     if (!::SHGetFileInfoW(std::wstring(path).c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME)) return {};
     return info.szDisplayName;
+}
+
+void selectFolderInBrowser(HWND browser, std::wstring_view path) {
+    const std::wstring terminated(path);
+    const RemoteBuffer buffer(browser, (terminated.size() + 1) * sizeof(wchar_t));
+    buffer.write(0, terminated.c_str(), (terminated.size() + 1) * sizeof(wchar_t));
+    ask(browser, BFFM_SETSELECTIONW, TRUE, buffer.param());
+    settle(browser);
 }
 
 // ---- Registry -----------------------------------------------------------------------------------

@@ -113,7 +113,16 @@ private:
     std::optional<ScopedValue> wineSetting_;
 };
 
+// Waits for a visible top-level window of any process, such as a program that the program under
+// test starts in turn.
+HWND waitForAnyWindow(const std::function<bool(HWND)>& match, std::string_view what, Duration patience = kPatience);
+// The executable file of the process that owns the window; empty when it cannot be read.
+std::wstring processFileName(HWND hwnd);
+
 // ---- Windows and controls ---------------------------------------------------------------------
+
+// Sends `message` and returns the answer; a window that is gone or does not answer fails.
+DWORD_PTR ask(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
 std::wstring className(HWND hwnd);
 // The window's text; empty once the window is gone.
@@ -127,11 +136,19 @@ HWND control(HWND parent, int id);
 // The first descendant of `parent` of class `cls` (and caption `caption`, when given), or null.
 HWND findControl(HWND parent, std::wstring_view cls, std::optional<std::wstring_view> caption = {});
 
+// The texts of a toolbar's buttons in their order, separators left out (the places bar of the
+// Open dialog is a toolbar).
+std::vector<std::wstring> toolbarButtonTexts(HWND toolbar);
+
 // Waits until the thread of `hwnd` has handled everything sent, posted or input to it so far and
 // is back in a message loop (its own, or a modal one that it opened meanwhile). A window that is
 // gone (the program closed it) counts as settled. Round trips of sent messages cannot tell this:
 // a thread serves sent messages before posted ones and input.
 void settle(HWND hwnd);
+
+// Waits until `hwnd` has painted all that is invalid in it, and then settles: the screen shows
+// what it holds now.
+void waitForPaint(HWND hwnd);
 
 // Posts `message` (so a modal loop it opens never blocks the driver) and settles.
 void post(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -228,7 +245,9 @@ private:
 
 // Real mouse input at screen pixels. Each function then settles the program that owns `settleWindow`.
 namespace mouse {
-void click(HWND settleWindow, POINT at);
+// A click while holding `modifiers` (VK_CONTROL, VK_SHIFT).
+void click(HWND settleWindow, POINT at, std::initializer_list<WORD> modifiers = {});
+void doubleClick(HWND settleWindow, POINT at);
 void rightClick(HWND settleWindow, POINT at);
 void press(HWND settleWindow, POINT at);
 void moveTo(HWND settleWindow, POINT at);
@@ -237,11 +256,35 @@ void release(HWND settleWindow, POINT at);
 void drag(HWND settleWindow, POINT from, POINT to, int moves = 12, Duration pause = 30ms);
 }  // namespace mouse
 
+// ---- Screen -----------------------------------------------------------------------------------
+
+// What a rectangle shows: 0x00RRGGBB per pixel, row by row from the top.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> rgb;
+
+    std::uint32_t at(int x, int y) const { return rgb[static_cast<size_t>(y * width + x)]; }
+};
+
+// What the screen shows in `area` (screen coordinates) now.
+Pixels capture(const RECT& area);
+// Where `image` appears within `in`, pixel for pixel: the top left corner of its first appearance.
+std::optional<POINT> find(const Pixels& in, const Pixels& image);
+
 // ---- Shell ------------------------------------------------------------------------------------
+
+// Selects `path` in the shell's folder browser, as a click in its tree would; OK then returns it.
+// Wine's browser ignores a path typed into its edit box.
+void selectFolderInBrowser(HWND browser, std::wstring_view path);
 
 // The names a user sees in the shell: of a special folder (CSIDL) and of a path; empty when the
 // shell knows no such folder.
 std::wstring shellFolderName(int csidl);
 std::wstring shellPathName(std::wstring_view path);
+// The shell's 32 x 32 icon of a special folder and of a path on `background`, as a list view draws
+// it from the system image list. Empty when the shell knows no such folder.
+Pixels shellFolderIcon(int csidl, COLORREF background);
+Pixels shellPathIcon(std::wstring_view path, COLORREF background);
 
 }  // namespace ql::e2e
