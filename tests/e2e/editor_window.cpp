@@ -1,0 +1,95 @@
+#include "tests/e2e/editor_window.h"
+
+#include <utility>
+
+namespace ql::e2e {
+namespace {
+
+bool isEditorWindow(HWND hwnd) {
+    return className(hwnd) == L"#32770" && !owner(hwnd) && text(hwnd).starts_with(L"Quorlane");
+}
+
+std::wstring placeName(size_t index) { return L"Place" + std::to_wstring(index); }
+
+}  // namespace
+
+void store(std::wstring_view name, const RegValue& value) { writeValue(kPlacesBar, name, value); }
+
+std::optional<RegValue> stored(std::wstring_view name) { return readValue(kPlacesBar, name); }
+
+Names storedNames() { return valueNames(kPlacesBar); }
+
+std::vector<RegValue> storedPlaces() {
+    std::vector<RegValue> places;
+    while (const auto value = stored(placeName(places.size()))) places.push_back(*value);
+    return places;
+}
+
+void storePlaces(const std::vector<RegValue>& places) {
+    for (size_t i = 0; i < places.size(); ++i) store(placeName(i), places[i]);
+}
+
+std::wstring pathEntry(std::wstring_view path) { return shellPathName(path) + L": " + std::wstring(path); }
+
+std::string narrowText(std::wstring_view s) {
+    std::string out;
+    for (wchar_t c : s) out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    return out;
+}
+
+TemporaryFolders::TemporaryFolders(std::vector<std::wstring> paths) : paths_(std::move(paths)) {
+    for (const auto& path : paths_) ::CreateDirectoryW(path.c_str(), nullptr);
+}
+
+TemporaryFolders::~TemporaryFolders() {
+    for (auto it = paths_.rbegin(); it != paths_.rend(); ++it) ::RemoveDirectoryW(it->c_str());
+}
+
+Editor::Editor()
+    : program_(Program::start(L"quorlane.exe")), window_(program_.waitForWindow(isEditorWindow, "the Quorlane window")) {}
+
+std::optional<HWND> Editor::dialog(std::wstring_view caption) const {
+    for (HWND hwnd : program_.windows()) {
+        if (owner(hwnd) == window_ && text(hwnd) == caption) return hwnd;
+    }
+    return std::nullopt;
+}
+
+HWND Editor::waitForDialog(std::wstring_view caption) const {
+    return program_.waitForWindow([&](HWND hwnd) { return owner(hwnd) == window_ && text(hwnd) == caption; },
+                                  "the dialog \"" + narrowText(caption) + "\"");
+}
+
+::testing::AssertionResult Editor::endsWithoutAsking() const {
+    std::optional<MessageBoxView> box;
+    waitUntil([&] { return !program_.running() || (box = messageBoxOf(program_, window_)).has_value(); });
+    if (box) return ::testing::AssertionFailure() << "it asked \"" << narrowText(box->text) << "\"";
+    if (program_.running()) return ::testing::AssertionFailure() << "it is still running";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Editor::staysOpen() const {
+    settle(window_);
+    if (!program_.running() || !::IsWindow(window_)) return ::testing::AssertionFailure() << "it closed";
+    for (HWND hwnd : program_.windows()) {
+        if (owner(hwnd) == window_) {
+            return ::testing::AssertionFailure() << "a window is open over it: \"" << narrowText(text(hwnd)) << "\"";
+        }
+    }
+    if (!e2e::enabled(window_)) return ::testing::AssertionFailure() << "the window is disabled";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Editor::closeAsksAndCancelKeepsItOpen() const {
+    click(ids::kExitApp);
+    std::optional<MessageBoxView> box;
+    waitUntil([&] { return !program_.running() || (box = messageBoxOf(program_, window_)).has_value(); });
+    if (!box) return ::testing::AssertionFailure() << "Close did not ask: there was nothing unsaved";
+    if (box->text != L"Apply changes before exiting?") {
+        return ::testing::AssertionFailure() << "Close asked \"" << narrowText(box->text) << "\"";
+    }
+    answer(*box, IDCANCEL);
+    return staysOpen();
+}
+
+}  // namespace ql::e2e
