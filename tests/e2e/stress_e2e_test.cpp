@@ -2,7 +2,8 @@
 // everything a user does, in one process. Every test starts from a profile without a Policies key.
 //
 // The soak runs QL_SOAK_ROUNDS rounds (5 unless set; scripts/soak.sh sets 200).
-#include "app/control_ids.h"
+#include "common/utf16_bytes.h"
+#include "common/win_text.h"
 #include "tests/e2e/stress_support.h"
 
 #include <gtest/gtest.h>
@@ -17,18 +18,8 @@
 namespace ql::e2e::stress {
 namespace {
 
-constexpr int kCsidlDesktop = 0;
-constexpr int kCsidlPersonal = 5;  // "Documents"
-constexpr int kCsidlDrives = 17;   // "My Computer"
-
-using Names = std::vector<std::wstring>;
-
-void store(std::wstring_view name, const RegValue& value) { writeValue(kPlacesBar, name, value); }
-
-RegValue utf16Bytes(DWORD type, std::wstring_view chars) {
-    const auto* bytes = reinterpret_cast<const BYTE*>(chars.data());
-    return RegValue::raw(type, std::vector<BYTE>(bytes, bytes + chars.size() * sizeof(wchar_t)));
-}
+// The characters as stored, without a terminating NUL unless they hold one.
+RegValue utf16Bytes(DWORD type, std::wstring_view chars) { return RegValue::raw(type, utf16leBytes(win::toU16(chars), false)); }
 
 Names placeNames(int count) {
     Names names;
@@ -41,15 +32,6 @@ void storeStrayPlaces() {
     for (int i = 5; i <= 9; ++i) store(L"Place" + std::to_wstring(i), i % 2 ? RegValue::dword(kCsidlDrives) : RegValue::string(L"C:\\"));
 }
 
-std::wstring pathEntry(const std::wstring& path) { return shellPathName(path) + L": " + path; }
-
-// For failure messages: the text's ASCII, with '?' for the rest.
-std::string ascii(std::wstring_view s) {
-    std::string out;
-    for (wchar_t c : s) out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-    return out;
-}
-
 // The entries as shown, where the driver reads at least the first 1000 characters of a text.
 ::testing::AssertionResult showsEntries(const Names& shown, const Names& expected) {
     bool same = shown.size() == expected.size();
@@ -58,7 +40,7 @@ std::string ascii(std::wstring_view s) {
     }
     if (same) return ::testing::AssertionSuccess();
     auto failure = ::testing::AssertionFailure() << "shown:";
-    for (const auto& entry : shown) failure << " \"" << ascii(entry.substr(0, 60)) << "\" (" << entry.size() << " chars)";
+    for (const auto& entry : shown) failure << " \"" << narrowText(entry.substr(0, 60)) << "\" (" << entry.size() << " chars)";
     return failure;
 }
 
@@ -76,20 +58,20 @@ TEST_F(StressE2E, OversizedAndMistypedValuesLeaveOnlyTheValidPlaceAndApplyStores
     // 64 KiB of REG_SZ: a path of 32767 characters and its NUL.
     const std::wstring huge = L"C:\\" + std::wstring(32764, L'q');
     store(L"Place0", RegValue::string(huge));
-    ASSERT_EQ(readValue(kPlacesBar, L"Place0")->data.size(), 65536u);
+    ASSERT_EQ(stored(L"Place0")->data.size(), 65536u);
     store(L"Place1", RegValue::raw(REG_BINARY, {5, 0, 0, 0}));
     store(L"Place2", utf16Bytes(REG_MULTI_SZ, std::wstring(L"C:\\windows\0C:\\\0\0", 16)));
     store(L"Place3", RegValue::raw(REG_DWORD, {kCsidlDrives, 0}));
     store(L"Place4", RegValue::raw(REG_DWORD, {kCsidlPersonal, 0, 0, 0, 0, 0, 0, 0}));
     storeStrayPlaces();
 
-    Quorlane quorlane;
-    EXPECT_TRUE(checked(quorlane.control(ids::kCustomizeYes)));
-    EXPECT_TRUE(showsEntries(quorlane.entries(), {pathEntry(huge)}));
+    const Editor editor;
+    EXPECT_TRUE(checked(editor.control(ids::kCustomizeYes)));
+    EXPECT_TRUE(showsEntries(editor.entries(), {pathEntry(huge)}));
 
-    quorlane.apply();
-    EXPECT_EQ(valueNames(kPlacesBar), placeNames(1));
-    EXPECT_EQ(readValue(kPlacesBar, L"Place0"), RegValue::string(huge));
+    editor.click(ids::kApplyChanges);
+    EXPECT_EQ(storedNames(), placeNames(1));
+    EXPECT_EQ(stored(L"Place0"), RegValue::string(huge));
 }
 
 TEST_F(StressE2E, EmbeddedNulsLongPathsAndOddSizesShowTheirPathsAndApplyStoresThemClean) {
@@ -105,18 +87,18 @@ TEST_F(StressE2E, EmbeddedNulsLongPathsAndOddSizesShowTheirPathsAndApplyStoresTh
     store(L"Place4", odd);
     storeStrayPlaces();
 
-    Quorlane quorlane;
-    EXPECT_TRUE(showsEntries(quorlane.entries(), {pathEntry(L"C:\\windows"), pathEntry(deep), shellFolderName(kCsidlDrives),
-                                                  pathEntry(L""), pathEntry(L"C:\\users")}));
-    EXPECT_FALSE(enabled(quorlane.control(ids::kAddSpecial))) << "five places";
+    const Editor editor;
+    EXPECT_TRUE(showsEntries(editor.entries(), {pathEntry(L"C:\\windows"), pathEntry(deep), shellFolderName(kCsidlDrives),
+                                                pathEntry(L""), pathEntry(L"C:\\users")}));
+    EXPECT_FALSE(editor.enabled(ids::kAddSpecial)) << "five places";
 
-    quorlane.apply();
-    EXPECT_EQ(valueNames(kPlacesBar), placeNames(5));
-    EXPECT_EQ(readValue(kPlacesBar, L"Place0"), RegValue::string(L"C:\\windows"));
-    EXPECT_EQ(readValue(kPlacesBar, L"Place1"), RegValue::string(deep));
-    EXPECT_EQ(readValue(kPlacesBar, L"Place2"), RegValue::dword(kCsidlDrives));
-    EXPECT_EQ(readValue(kPlacesBar, L"Place3"), RegValue::string(L""));
-    EXPECT_EQ(readValue(kPlacesBar, L"Place4"), RegValue::string(L"C:\\users"));
+    editor.click(ids::kApplyChanges);
+    EXPECT_EQ(storedNames(), placeNames(5));
+    EXPECT_EQ(stored(L"Place0"), RegValue::string(L"C:\\windows"));
+    EXPECT_EQ(stored(L"Place1"), RegValue::string(deep));
+    EXPECT_EQ(stored(L"Place2"), RegValue::dword(kCsidlDrives));
+    EXPECT_EQ(stored(L"Place3"), RegValue::string(L""));
+    EXPECT_EQ(stored(L"Place4"), RegValue::string(L"C:\\users"));
 }
 
 // ---- A long session -----------------------------------------------------------------------------
@@ -139,37 +121,37 @@ TEST_F(StressE2E, SoakOfAddDragRemoveApplyPickerAndAboutHoldsItsResources) {
     const std::wstring windows = pathEntry(L"C:\\windows");
     ASSERT_FALSE(desktop.empty());
 
-    Quorlane quorlane;
+    const Editor editor;
     const int rounds = soakRounds();
     std::optional<ResourceLevel> afterFirst;
     for (int round = 1; round <= rounds; ++round) {
         SCOPED_TRACE(::testing::Message() << "round " << round);
-        const Names before = quorlane.entries();
+        const Names before = editor.entries();
         ASSERT_EQ(before.size(), 3u);
 
-        quorlane.addFirstSpecialFolder();
-        ASSERT_EQ(quorlane.entries(), (Names{before[0], before[1], before[2], desktop}));
-        quorlane.dragEntry(3, 0);
-        ASSERT_EQ(quorlane.entries(), (Names{desktop, before[0], before[1], before[2]}));
-        quorlane.removeEntry(1);
-        ASSERT_EQ(quorlane.entries(), (Names{desktop, drives, windows}));
-        quorlane.apply();
-        ASSERT_EQ(valueNames(kPlacesBar), placeNames(3));
-        ASSERT_EQ(readValue(kPlacesBar, L"Place0"), RegValue::dword(kCsidlDesktop));
-        ASSERT_EQ(readValue(kPlacesBar, L"Place2"), RegValue::string(L"C:\\windows"));
+        addFirstSpecialFolder(editor);
+        ASSERT_EQ(editor.entries(), (Names{before[0], before[1], before[2], desktop}));
+        dragEntry(editor, 3, 0);
+        ASSERT_EQ(editor.entries(), (Names{desktop, before[0], before[1], before[2]}));
+        removeEntry(editor, 1);
+        ASSERT_EQ(editor.entries(), (Names{desktop, drives, windows}));
+        editor.click(ids::kApplyChanges);
+        ASSERT_EQ(storedNames(), placeNames(3));
+        ASSERT_EQ(stored(L"Place0"), RegValue::dword(kCsidlDesktop));
+        ASSERT_EQ(stored(L"Place2"), RegValue::string(L"C:\\windows"));
 
         if (round % 4 == 1) {
-            quorlane.openAndCancelPicker();
-            quorlane.openAndCloseAbout();
+            openAndCancelPicker(editor);
+            openAndCloseAbout(editor);
         }
         if (round == 1 || round % 25 == 0 || round == rounds) {
-            const ResourceLevel level = resourceLevel(quorlane.program());
+            const ResourceLevel level = resourceLevel(editor.program());
             std::cout << "[   soak   ] after round " << round << ": " << level << std::endl;
             if (!afterFirst) afterFirst = level;
         }
     }
 
-    const ResourceLevel end = resourceLevel(quorlane.program());
+    const ResourceLevel end = resourceLevel(editor.program());
     EXPECT_LE(end.gdiObjects, afterFirst->gdiObjects);
     EXPECT_LE(end.userObjects, afterFirst->userObjects);
     EXPECT_EQ(end.windows, afterFirst->windows);

@@ -1,7 +1,6 @@
 #include "tests/e2e/stress_support.h"
 
 #include "about/about_box_win32.h"
-#include "app/control_ids.h"
 #include "picker/picker_ids.h"
 
 #include <psapi.h>
@@ -12,10 +11,6 @@
 namespace ql::e2e::stress {
 namespace {
 
-bool isMainWindow(HWND hwnd) { return className(hwnd) == L"#32770" && !owner(hwnd) && text(hwnd).starts_with(L"Quorlane"); }
-
-HWND waitForMainWindow(const Program& program) { return program.waitForWindow(isMainWindow, "the Quorlane window"); }
-
 // A modal window that closes hides (the picker) or is destroyed (the About box); either way its
 // owner is enabled again and takes input.
 void waitUntilClosed(HWND modal, HWND mainWindow, const char* what) {
@@ -25,48 +20,35 @@ void waitUntilClosed(HWND modal, HWND mainWindow, const char* what) {
     settle(mainWindow);
 }
 
+void chooseInPicker(const Editor& editor, int button) {
+    editor.click(ids::kAddSpecial);
+    const HWND dialog = editor.waitForDialog(picker::ids::kCaption);
+    click(control(dialog, button));
+    waitUntilClosed(dialog, editor.window(), "the picker");
+}
+
 }  // namespace
 
-Quorlane::Quorlane()
-    : program_(Program::start(L"quorlane.exe")),
-      window_(waitForMainWindow(program_)),
-      list_(e2e::control(window_, ids::kFolderList)) {}
+void addFirstSpecialFolder(const Editor& editor) { chooseInPicker(editor, picker::ids::kOk); }
 
-HWND Quorlane::control(int id) const { return e2e::control(window_, id); }
+void openAndCancelPicker(const Editor& editor) { chooseInPicker(editor, picker::ids::kCancel); }
 
-HWND Quorlane::openPicker() {
-    click(control(ids::kAddSpecial));
-    return program_.waitForWindow([](HWND hwnd) { return text(hwnd) == picker::ids::kCaption; }, "the picker");
+void openAndCloseAbout(const Editor& editor) {
+    editor.click(ids::kAbout);
+    const HWND about = editor.waitForDialog(L"About Quorlane");
+    click(control(about, about::ids::kCmdOK));
+    waitUntilClosed(about, editor.window(), "the About box");
 }
 
-void Quorlane::addFirstSpecialFolder() {
-    const HWND picker = openPicker();
-    click(e2e::control(picker, picker::ids::kOk));
-    waitUntilClosed(picker, window_, "the picker");
+void dragEntry(const Editor& editor, int from, int onto) {
+    const ListView list = editor.list();
+    mouse::drag(editor.window(), list.itemPoint(from), list.itemPoint(onto));
 }
 
-void Quorlane::openAndCancelPicker() {
-    const HWND picker = openPicker();
-    click(e2e::control(picker, picker::ids::kCancel));
-    waitUntilClosed(picker, window_, "the picker");
+void removeEntry(const Editor& editor, int index) {
+    mouse::click(editor.window(), editor.list().itemPoint(index));
+    editor.click(ids::kRemoveItem);
 }
-
-void Quorlane::openAndCloseAbout() {
-    click(control(ids::kAbout));
-    const HWND about =
-        program_.waitForWindow([](HWND hwnd) { return text(hwnd) == L"About Quorlane"; }, "the About box");
-    click(e2e::control(about, about::ids::kCmdOK));
-    waitUntilClosed(about, window_, "the About box");
-}
-
-void Quorlane::dragEntry(int from, int onto) { mouse::drag(window_, list_.itemPoint(from), list_.itemPoint(onto)); }
-
-void Quorlane::removeEntry(int index) {
-    mouse::click(window_, list_.itemPoint(index));
-    click(control(ids::kRemoveItem));
-}
-
-void Quorlane::apply() { click(control(ids::kApplyChanges)); }
 
 // ---- Resources ----------------------------------------------------------------------------------
 

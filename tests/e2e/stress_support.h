@@ -1,48 +1,23 @@
 #pragma once
-// What the stress tests need beyond the driver: quorlane.exe worked through whole user actions
-// (add a special folder through the picker, drag, remove, apply, open the About box) and the
-// resource figures of its process.
-#include "tests/e2e/driver.h"
+// What the stress tests need beyond the editor window: whole user actions, each ending when the
+// main window takes input again, and the resource figures of the program's process.
+#include "tests/e2e/editor_window.h"
 
+#include <cstddef>
 #include <iosfwd>
-#include <string>
-#include <vector>
 
 namespace ql::e2e::stress {
 
-inline constexpr wchar_t kPolicies[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies";
-inline constexpr wchar_t kPlacesBar[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32\\PlacesBar";
-
-// quorlane.exe, started, with its main window up.
-class Quorlane {
-public:
-    Quorlane();
-
-    const Program& program() const { return program_; }
-    HWND window() const { return window_; }
-    HWND control(int id) const;
-    const ListView& list() const { return list_; }
-    std::vector<std::wstring> entries() const { return list_.texts(); }
-
-    // "Add special...", then OK in the picker, which adds the picker's first entry.
-    void addFirstSpecialFolder();
-    // "Add special...", then Cancel: nothing is added.
-    void openAndCancelPicker();
-    // "About...", then its OK.
-    void openAndCloseAbout();
-    // Drags the entry at `from` with the real mouse and drops it on the entry at `onto`.
-    void dragEntry(int from, int onto);
-    // Selects the entry at `index` with a click and presses "Remove".
-    void removeEntry(int index);
-    void apply();
-
-private:
-    HWND openPicker();
-
-    Program program_;
-    HWND window_;
-    ListView list_;
-};
+// "Add special...", then OK in the picker, which adds the picker's first entry.
+void addFirstSpecialFolder(const Editor& editor);
+// "Add special...", then Cancel: nothing is added.
+void openAndCancelPicker(const Editor& editor);
+// "About...", then its OK.
+void openAndCloseAbout(const Editor& editor);
+// Drags the entry at `from` with the real mouse and drops it on the entry at `onto`.
+void dragEntry(const Editor& editor, int from, int onto);
+// Selects the entry at `index` with a click and presses "Remove".
+void removeEntry(const Editor& editor, int index);
 
 // What a process holds of the system. Where Wine has no figure, another stands in: Wine reports 0
 // GDI and USER objects, 0 handles and 0 private bytes for another process.
