@@ -19,6 +19,7 @@
 #include <functional>
 #include <iterator>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,8 +29,13 @@ namespace {
 using ql::win::UniqueHandle;
 using ql::win::UniqueHKey;
 
-constexpr wchar_t kQuorlaneExe[] = L"quorlane.exe";
-constexpr wchar_t kBaselineExe[] = L"bench_baseline.exe";
+// A program to start, and the class of its main window.
+struct Benched {
+    const wchar_t* exe;
+    const wchar_t* mainClass;
+};
+constexpr Benched kQuorlane{L"quorlane.exe", L"#32770"};
+constexpr Benched kBaseline{L"bench_baseline.exe", L"QuorlaneBenchBaseline"};
 constexpr wchar_t kPlacesBar[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32\\PlacesBar";
 constexpr DWORD kPatienceMs = 30000;
 
@@ -120,21 +126,43 @@ std::string platformName() {
 
 // ---- One run of a program -----------------------------------------------------------------------
 
-struct WindowSearch {
-    DWORD processId;
-    bool visibleOnly;
-    const std::function<bool(HWND)>& match;
-    HWND found;
+// The top-level windows of one process, hidden ones too. Windows of other processes are noted once
+// and passed over after, so that polling costs Wine's server about one call a round and does not
+// slow down the program it waits for.
+class ProcessWindows {
+public:
+    explicit ProcessWindows(DWORD processId) : processId_(processId) {}
+
+    HWND find(const std::function<bool(HWND)>& match) {
+        found_.clear();
+        ::EnumWindows(collect, reinterpret_cast<LPARAM>(this));
+        const auto it = std::find_if(found_.begin(), found_.end(), match);
+        return it == found_.end() ? nullptr : *it;
+    }
+
+private:
+    static BOOL CALLBACK collect(HWND hwnd, LPARAM lParam) {
+        auto& self = *reinterpret_cast<ProcessWindows*>(lParam);
+        if (self.foreign_.count(hwnd)) return TRUE;
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(hwnd, &pid);
+        if (pid == self.processId_) self.found_.push_back(hwnd);
+        else self.foreign_.insert(hwnd);
+        return TRUE;
+    }
+
+    DWORD processId_;
+    std::set<HWND> foreign_;
+    std::vector<HWND> found_;
 };
 
-BOOL CALLBACK findWindow(HWND hwnd, LPARAM lParam) {
-    auto& search = *reinterpret_cast<WindowSearch*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != search.processId || (search.visibleOnly && !::IsWindowVisible(hwnd)) || !search.match(hwnd)) return TRUE;
-    search.found = hwnd;
-    return FALSE;
+std::wstring windowClass(HWND hwnd) {
+    wchar_t name[64]{};
+    const int length = ::GetClassNameW(hwnd, name, static_cast<int>(std::size(name)));
+    return std::wstring(name, static_cast<std::size_t>(std::max(length, 0)));
 }
+
+bool isPicker(HWND hwnd) { return windowText(hwnd) == ql::picker::ids::kCaption; }
 
 class Run {
 public:
@@ -151,7 +179,7 @@ public:
         }
         process_.reset(info.hProcess);
         UniqueHandle thread(info.hThread);
-        id_ = info.dwProcessId;
+        windows_.emplace(info.dwProcessId);
     }
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
@@ -162,22 +190,25 @@ public:
         }
     }
 
-    // Start-up as a user meets it, in milliseconds from CreateProcess: `visible` when the first
-    // unowned top-level window is visible (polled every millisecond from the start); `ready` when
-    // WaitForInputIdle has returned, the window's thread answers a sent WM_NULL and, where
-    // `pickerEntries` is given, the picker window exists with that many entries in its list.
+    // Start-up as a user meets it, in milliseconds from CreateProcess: `visible` when the program's
+    // unowned top-level window of class `mainClass` is visible (polled every millisecond from the
+    // start); `ready` when, besides, WaitForInputIdle has returned, the window's thread answers a
+    // sent WM_NULL and, where `pickerEntries` is given, the picker window exists with that many
+    // entries in its list.
     struct Startup {
         double visible;
         double ready;
     };
-    Startup waitForStartup(std::optional<int> pickerEntries) {
+    Startup waitForStartup(const std::wstring& mainClass, std::optional<int> pickerEntries) {
         Startup startup{};
         const double deadline = nowMs() + kPatienceMs;
         auto tick = [&](const char* waitingFor) {
             if (nowMs() > deadline) fail(std::string("start-up: no ") + waitingFor);
             if (::WaitForSingleObject(process_.get(), 1) == WAIT_OBJECT_0) fail("the program ended during start-up");
         };
-        while (!(mainWindow_ = visibleWindow([](HWND hwnd) { return !::GetWindow(hwnd, GW_OWNER); }))) tick("window");
+        const auto isMain = [&](HWND hwnd) { return !::GetWindow(hwnd, GW_OWNER) && windowClass(hwnd) == mainClass; };
+        while (!(mainWindow_ = windows_->find(isMain))) tick("window");
+        while (!::IsWindowVisible(mainWindow_)) tick("visible window");
         startup.visible = nowMs() - started_;
         ::WaitForInputIdle(process_.get(), kPatienceMs);
         while (pickerEntries && pickerListCount() != *pickerEntries) tick("complete picker");
@@ -188,16 +219,13 @@ public:
 
     HWND mainWindow() const { return mainWindow_; }
 
-    HWND visibleWindow(const std::function<bool(HWND)>& match) const { return window(match, true); }
-    HWND window(const std::function<bool(HWND)>& match, bool visibleOnly) const {
-        WindowSearch search{id_, visibleOnly, match, nullptr};
-        ::EnumWindows(findWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found;
+    HWND visiblePicker() {
+        return windows_->find([](HWND hwnd) { return ::IsWindowVisible(hwnd) && isPicker(hwnd); });
     }
 
     // Entries in the list of the program's picker window, shown or hidden; -1 while there is none.
-    int pickerListCount() const {
-        const HWND picker = window([](HWND hwnd) { return windowText(hwnd) == ql::picker::ids::kCaption; }, false);
+    int pickerListCount() {
+        const HWND picker = windows_->find(isPicker);
         const HWND list = picker ? ::GetDlgItem(picker, ql::picker::ids::kFolderList) : nullptr;
         DWORD_PTR count = 0;
         if (!list || !::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kPatienceMs, &count)) return -1;
@@ -213,7 +241,7 @@ public:
 
 private:
     UniqueHandle process_;
-    DWORD id_ = 0;
+    std::optional<ProcessWindows> windows_;
     double started_ = 0;
     HWND mainWindow_ = nullptr;
 };
@@ -224,9 +252,9 @@ struct StartupFigures {
     std::vector<double> peakWorkingSetKiB;
 };
 
-void measureStartup(const wchar_t* exe, std::optional<int> pickerEntries, StartupFigures& figures) {
-    Run run(exe);
-    const Run::Startup startup = run.waitForStartup(pickerEntries);
+void measureStartup(const Benched& program, std::optional<int> pickerEntries, StartupFigures& figures) {
+    Run run(program.exe);
+    const Run::Startup startup = run.waitForStartup(program.mainClass, pickerEntries);
     figures.visibleMs.push_back(startup.visible);
     figures.readyMs.push_back(startup.ready);
     figures.peakWorkingSetKiB.push_back(static_cast<double>(run.memory().PeakWorkingSetSize) / 1024.0);
@@ -247,8 +275,8 @@ int specialFolderCount() {
 // cancelled, and the next opening waits for the main window to be enabled again.
 std::vector<double> measurePicker(int openings) {
     storePlaces(false);  // four places: "Add special..." is enabled
-    Run run(kQuorlaneExe);
-    run.waitForStartup(std::nullopt);
+    Run run(kQuorlane.exe);
+    run.waitForStartup(kQuorlane.mainClass, std::nullopt);
     const HWND addSpecial = ::GetDlgItem(run.mainWindow(), ql::ids::kAddSpecial);
     if (!addSpecial || !::IsWindowEnabled(addSpecial)) fail("\"Add special...\" is not there or not enabled");
 
@@ -257,7 +285,7 @@ std::vector<double> measurePicker(int openings) {
         const double clicked = nowMs();
         ::PostMessageW(addSpecial, BM_CLICK, 0, 0);
         HWND picker = nullptr;
-        while (!(picker = run.visibleWindow([](HWND hwnd) { return windowText(hwnd) == ql::picker::ids::kCaption; })) ||
+        while (!(picker = run.visiblePicker()) ||
                !answers(picker)) {
             if (nowMs() - clicked > kPatienceMs) fail("the picker did not open");
             ::Sleep(1);
@@ -376,15 +404,15 @@ int wmain(int argc, wchar_t** argv) {
         StartupFigures quorlane;
         StartupFigures baseline;
         StartupFigures warmUp;
-        measureStartup(kQuorlaneExe, pickerEntries, warmUp);  // fills the file cache and starts the services
-        measureStartup(kBaselineExe, std::nullopt, warmUp);
+        measureStartup(kQuorlane, pickerEntries, warmUp);  // fills the file cache and starts the services
+        measureStartup(kBaseline, std::nullopt, warmUp);
         for (int i = 0; i < runs; ++i) {
-            measureStartup(kQuorlaneExe, pickerEntries, quorlane);
-            measureStartup(kBaselineExe, std::nullopt, baseline);
+            measureStartup(kQuorlane, pickerEntries, quorlane);
+            measureStartup(kBaseline, std::nullopt, baseline);
         }
         const std::vector<double> picker = measurePicker(runs);
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlacesBar);
-        const ExeFacts exe = inspectExe(folder, kQuorlaneExe);
+        const ExeFacts exe = inspectExe(folder, kQuorlane.exe);
 
         const double readyRatio = median(quorlane.readyMs) / median(baseline.readyMs);
         const double peakRatio = median(quorlane.peakWorkingSetKiB) / median(baseline.peakWorkingSetKiB);
