@@ -193,14 +193,20 @@ TEST_F(EditingE2E, TheDeleteKeyRemovesLikeRemoveWhileRemoveIsEnabled) {
     pressKey(editor.window(), VK_DELETE);
     EXPECT_EQ(editor.entries(), (Names{five[0], five[2], five[3], five[4]}));
     EXPECT_FALSE(editor.enabled(ids::kRemoveItem));
-
-    // Nothing is selected now, so "Remove" is disabled and Delete does nothing.
-    pressKey(editor.window(), VK_DELETE);
-    EXPECT_EQ(list.count(), 4);
-
     editor.click(ids::kApplyChanges);
     const auto& p = fivePlaces();
     EXPECT_EQ(storedPlaces(), (std::vector<RegValue>{p[0], p[2], p[3], p[4]}));
+
+    // With the focus in the list and nothing selected, "Remove" is disabled: Delete does nothing.
+    const RECT last = list.itemRect(3);
+    RECT listBounds{};
+    ::GetWindowRect(list.hwnd(), &listBounds);
+    mouse::click(editor.window(), POINT{last.left + 5, (last.bottom + listBounds.bottom) / 2});
+    ASSERT_EQ(list.selection(), std::vector<int>{});
+    pressKey(editor.window(), VK_DELETE);
+    EXPECT_EQ(list.count(), 4);
+    editor.click(ids::kExitApp);
+    EXPECT_TRUE(editor.endsWithoutAsking()) << "nothing changed since Apply";
 }
 
 // ---- The test dialog ----------------------------------------------------------------------------------

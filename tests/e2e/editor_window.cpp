@@ -48,13 +48,6 @@ TemporaryFolders::~TemporaryFolders() {
 Editor::Editor()
     : program_(Program::start(L"quorlane.exe")), window_(program_.waitForWindow(isEditorWindow, "the Quorlane window")) {}
 
-std::optional<HWND> Editor::dialog(std::wstring_view caption) const {
-    for (HWND hwnd : program_.windows()) {
-        if (owner(hwnd) == window_ && text(hwnd) == caption) return hwnd;
-    }
-    return std::nullopt;
-}
-
 HWND Editor::waitForDialog(std::wstring_view caption) const {
     return program_.waitForWindow([&](HWND hwnd) { return owner(hwnd) == window_ && text(hwnd) == caption; },
                                   "the dialog \"" + narrowText(caption) + "\"");

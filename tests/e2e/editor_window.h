@@ -61,8 +61,7 @@ public:
     ListView list() const { return ListView(control(ids::kFolderList)); }
     Names entries() const { return list().texts(); }
 
-    // The dialog captioned `caption` that the window shows now, over itself.
-    std::optional<HWND> dialog(std::wstring_view caption) const;
+    // Waits for the dialog captioned `caption` that the window shows over itself.
     HWND waitForDialog(std::wstring_view caption) const;
 
     MessageBoxView question() const { return waitForMessageBox(program_, window_); }
