@@ -11,8 +11,5 @@ cmake --preset mingw32 >/dev/null
 cmake --build --preset mingw32 --target quorlane_bench -j 2 >/dev/null
 
 source scripts/wine-env.sh
-prefix=$(mktemp -d /tmp/quorlane-bench.XXXXXX)
-trap 'ql_cleanup; rm -rf "$prefix"' EXIT
-QL_OWN_XVFB=1 ql_start_xvfb
-ql_new_prefix "$prefix"
+ql_isolated_wine bench
 wine build/mingw32/quorlane_bench.exe "$@" 2> >(grep -v 'Read access denied' >&2)

@@ -11,9 +11,6 @@ cmake --preset mingw32 >/dev/null
 cmake --build --preset mingw32 --target stress_e2e_tests -j 2 >/dev/null
 
 source scripts/wine-env.sh
-prefix=$(mktemp -d /tmp/quorlane-soak.XXXXXX)
-trap 'ql_cleanup; rm -rf "$prefix"' EXIT
-QL_OWN_XVFB=1 ql_start_xvfb
-ql_new_prefix "$prefix"
+ql_isolated_wine soak
 export QL_SOAK_ROUNDS=${QL_SOAK_ROUNDS:-200}
 wine build/mingw32/stress_e2e_tests.exe --gtest_filter='StressE2E.Soak*' 2> >(grep -v 'Read access denied' >&2)

@@ -2,6 +2,7 @@
 #   ql_start_xvfb       starts Xvfb on a free display unless $DISPLAY already works (QL_OWN_XVFB=1 forces one)
 #   ql_new_prefix DIR   makes DIR a fresh, initialised Wine prefix and exports WINEPREFIX
 #   ql_cleanup          ends the prefix's wineserver and the Xvfb this script started
+#   ql_isolated_wine N  an own Xvfb and a fresh prefix in a temporary folder, both gone when the script exits
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}   # no Mono/Gecko prompts in a fresh prefix
 QL_XVFB_PID=""
@@ -40,4 +41,11 @@ ql_new_prefix() {
 ql_cleanup() {
   if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
   if [ -n "$QL_XVFB_PID" ]; then kill "$QL_XVFB_PID" 2>/dev/null || true; fi
+}
+
+ql_isolated_wine() {
+  QL_ISOLATED_PREFIX=$(mktemp -d "/tmp/quorlane-$1.XXXXXX")
+  trap 'ql_cleanup; rm -rf "$QL_ISOLATED_PREFIX"' EXIT
+  QL_OWN_XVFB=1 ql_start_xvfb
+  ql_new_prefix "$QL_ISOLATED_PREFIX"
 }
