@@ -75,6 +75,19 @@ int imageOfItem(HWND listView, int item) {
     return ::SendMessageW(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&record)) ? record.iImage : -99;
 }
 
+// A list view that holds image lists of its own, large and small, each counted for destruction.
+struct ViewWithOwnLists {
+    explicit ViewWithOwnLists(win::UniqueWindow listView) : view(std::move(listView)) {
+        foreignSet(view.get(), LVSIL_NORMAL, ownLarge);
+        foreignSet(view.get(), LVSIL_SMALL, ownSmall);
+    }
+    win::UniqueWindow view;
+    HIMAGELIST ownLarge = newList(32);
+    HIMAGELIST ownSmall = newList(16);
+    DestroyCounter largeCount{ownLarge, true};
+    DestroyCounter smallCount{ownSmall, true};
+};
+
 class LVExternalImageList : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -117,66 +130,48 @@ protected:
 };
 
 TEST_F(LVExternalImageList, InstallsBothListsAndDestroysTheControlsOwnOnceEach) {
-    const win::UniqueWindow view = listView();
-    const HIMAGELIST ownLarge = newList(32);
-    const HIMAGELIST ownSmall = newList(16);
-    DestroyCounter largeCount(ownLarge, true);
-    DestroyCounter smallCount(ownSmall, true);
-    ASSERT_TRUE(largeCount.ok() && smallCount.ok());
-    foreignSet(view.get(), LVSIL_NORMAL, ownLarge);
-    foreignSet(view.get(), LVSIL_SMALL, ownSmall);
+    const ViewWithOwnLists own(listView());
+    ASSERT_TRUE(own.largeCount.ok() && own.smallCount.ok());
 
     cLVExternalImageList icons;
-    icons.Initialise(view.get(), shellLarge.hIml(), shellSmall.hIml(), true);
-    EXPECT_EQ(icons.hWndListView(), view.get());
-    EXPECT_EQ(heldList(view.get(), LVSIL_NORMAL), shellLarge.hIml());
-    EXPECT_EQ(heldList(view.get(), LVSIL_SMALL), shellSmall.hIml());
-    EXPECT_EQ(largeCount.destroyed(), 1);
-    EXPECT_EQ(smallCount.destroyed(), 1);
+    icons.Initialise(own.view.get(), shellLarge.hIml(), shellSmall.hIml(), true);
+    EXPECT_EQ(icons.hWndListView(), own.view.get());
+    EXPECT_EQ(heldList(own.view.get(), LVSIL_NORMAL), shellLarge.hIml());
+    EXPECT_EQ(heldList(own.view.get(), LVSIL_SMALL), shellSmall.hIml());
+    EXPECT_EQ(own.largeCount.destroyed(), 1);
+    EXPECT_EQ(own.smallCount.destroyed(), 1);
     EXPECT_EQ(icons.hOwnImageListLarge(), nullptr);
     EXPECT_EQ(icons.hOwnImageListSmall(), nullptr);
 }
 
 TEST_F(LVExternalImageList, OnlyTheLargeListWhenNoSmallIsGiven) {
-    const win::UniqueWindow view = listView();
-    const HIMAGELIST ownLarge = newList(32);
-    const HIMAGELIST ownSmall = newList(16);
-    DestroyCounter largeCount(ownLarge, true);
-    DestroyCounter smallCount(ownSmall, true);
-    foreignSet(view.get(), LVSIL_NORMAL, ownLarge);
-    foreignSet(view.get(), LVSIL_SMALL, ownSmall);
+    const ViewWithOwnLists own(listView());
 
     cLVExternalImageList icons;
-    icons.Initialise(view.get(), shellLarge.hIml(), nullptr, true);
-    EXPECT_EQ(heldList(view.get(), LVSIL_NORMAL), shellLarge.hIml());
-    EXPECT_EQ(heldList(view.get(), LVSIL_SMALL), ownSmall);
-    EXPECT_EQ(largeCount.destroyed(), 1);
-    EXPECT_EQ(smallCount.destroyed(), 0);
-    EXPECT_EQ(icons.hOwnImageListSmall(), ownSmall);
+    icons.Initialise(own.view.get(), shellLarge.hIml(), nullptr, true);
+    EXPECT_EQ(heldList(own.view.get(), LVSIL_NORMAL), shellLarge.hIml());
+    EXPECT_EQ(heldList(own.view.get(), LVSIL_SMALL), own.ownSmall);
+    EXPECT_EQ(own.largeCount.destroyed(), 1);
+    EXPECT_EQ(own.smallCount.destroyed(), 0);
+    EXPECT_EQ(icons.hOwnImageListSmall(), own.ownSmall);
 
     // Detaching forgets the recorded small list without destroying it.
     const win::UniqueWindow other = listView();
     icons.Initialise(other.get(), nullptr, nullptr, false);
     EXPECT_EQ(icons.hOwnImageListSmall(), nullptr);
-    EXPECT_EQ(smallCount.destroyed(), 0);
-    EXPECT_EQ(heldList(view.get(), LVSIL_SMALL), ownSmall);
+    EXPECT_EQ(own.smallCount.destroyed(), 0);
+    EXPECT_EQ(heldList(own.view.get(), LVSIL_SMALL), own.ownSmall);
 }
 
 TEST_F(LVExternalImageList, WithoutClearingNothingIsDestroyed) {
-    const win::UniqueWindow view = listView();
-    const HIMAGELIST ownLarge = newList(32);
-    const HIMAGELIST ownSmall = newList(16);
-    DestroyCounter largeCount(ownLarge, true);
-    DestroyCounter smallCount(ownSmall, true);
-    foreignSet(view.get(), LVSIL_NORMAL, ownLarge);
-    foreignSet(view.get(), LVSIL_SMALL, ownSmall);
+    const ViewWithOwnLists own(listView());
 
     cLVExternalImageList icons;
-    icons.Initialise(view.get(), shellLarge.hIml(), shellSmall.hIml(), false);
-    EXPECT_EQ(heldList(view.get(), LVSIL_NORMAL), shellLarge.hIml());
-    EXPECT_EQ(heldList(view.get(), LVSIL_SMALL), shellSmall.hIml());
-    EXPECT_EQ(largeCount.destroyed(), 0);
-    EXPECT_EQ(smallCount.destroyed(), 0);
+    icons.Initialise(own.view.get(), shellLarge.hIml(), shellSmall.hIml(), false);
+    EXPECT_EQ(heldList(own.view.get(), LVSIL_NORMAL), shellLarge.hIml());
+    EXPECT_EQ(heldList(own.view.get(), LVSIL_SMALL), shellSmall.hIml());
+    EXPECT_EQ(own.largeCount.destroyed(), 0);
+    EXPECT_EQ(own.smallCount.destroyed(), 0);
     EXPECT_EQ(icons.hOwnImageListLarge(), nullptr);
 }
 
