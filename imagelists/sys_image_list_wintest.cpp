@@ -1,5 +1,7 @@
 #include "imagelists/sys_image_list_win32.h"
 
+#include "tests/support/dib.h"
+
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
@@ -65,16 +67,9 @@ public:
     }
 
 private:
-    static HBITMAP makeDib(int width, int height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+    static win::UniqueBitmap makeDib(int width, int height) {
         void* bits = nullptr;
-        return ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        return testing::createTopDownDib(width, height, &bits);
     }
 
     int width_;

@@ -1,5 +1,7 @@
 #include "tests/e2e/driver.h"
 
+#include "tests/support/dib.h"
+
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -576,15 +578,8 @@ namespace {
 
 // Pixels drawn by `draw` into a top-down 32-bit bitmap of the given size.
 Pixels drawn(int width, int height, const std::function<void(HDC)>& draw) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const win::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const win::UniqueBitmap bitmap = testing::createTopDownDib(width, height, &bits);
     const win::UniqueDc dc(::CreateCompatibleDC(nullptr));
     if (!bitmap || !dc) fail("cannot make a bitmap to draw in");
     {
