@@ -35,7 +35,7 @@ std::optional<Place> readPlace(PlacesBarStore& store, RegKey key, std::u16string
         if (store.queryValue(key, name, type, bits.data(), got) != kRegOk) return std::nullopt;
         return decodePlaceValue(type, std::span(bits).first(std::min<std::size_t>(got, bits.size())));
     }
-    if (type == kRegSz) {
+    if (type == kRegSz || type == kRegExpandSz) {
         // Never a null buffer: the second query must not turn into a size-only query.
         std::vector<std::uint8_t> text(std::max<std::uint32_t>(size, 1));
         std::uint32_t got = size;

@@ -164,7 +164,7 @@ TEST_F(LoadPlacesBar, RegDwordOfAnotherSizeIsSkippedWithoutReadingItsData) {
 
 TEST_F(LoadPlacesBar, OtherValueTypesAreSkipped) {
     const auto text = utf16leBytes(u"C:\\Work", true);
-    for (std::uint32_t type : std::initializer_list<std::uint32_t>{kRegNone, kRegExpandSz, kRegBinary, kRegDwordBigEndian,
+    for (std::uint32_t type : std::initializer_list<std::uint32_t>{kRegNone, kRegBinary, kRegDwordBigEndian,
                                                                     kRegMultiSz, kRegQword, 99u}) {
         store.putValue(kPlacesBarPath, u"Place1", type, text);
         store.putValue(kPlacesBarPath, u"Place3", type, dword(5));
@@ -297,9 +297,10 @@ TEST_F(SavePlacesBar, WhatWasLoadedIsStoredAgainWithoutGapsOrStrays) {
 
     const LoadedPlacesBar loaded = loadPlacesBar(store);
     ASSERT_TRUE(savePlacesBar(store, loaded.customized, loaded.places).ok());
-    EXPECT_EQ(store.valueNames(kPlacesBarPath), names({u"Place0", u"Place1"}));
+    EXPECT_EQ(store.valueNames(kPlacesBarPath), names({u"Place0", u"Place1", u"Place2"}));
     EXPECT_EQ(store.value(kPlacesBarPath, u"Place0"), (Value{kRegSz, utf16leBytes(u"C:\\NoNul", true)}));
-    EXPECT_EQ(store.value(kPlacesBarPath, u"Place1"), (Value{kRegDword, dword(5)}));
+    EXPECT_EQ(store.value(kPlacesBarPath, u"Place1"), (Value{kRegExpandSz, utf16leBytes(u"%USERPROFILE%", true)}));
+    EXPECT_EQ(store.value(kPlacesBarPath, u"Place2"), (Value{kRegDword, dword(5)}));
 }
 
 TEST_F(SavePlacesBar, AFreshProfileGetsPoliciesAndComDlg32Created) {

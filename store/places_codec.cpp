@@ -12,14 +12,15 @@ std::u16string placeValueName(int index) {
 
 std::optional<Place> decodePlaceValue(std::uint32_t type, std::span<const std::uint8_t> data) {
     switch (type) {
-    case kRegSz: {
+    case kRegSz:
+    case kRegExpandSz: {
         std::u16string path;
         for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
             const auto unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
             if (unit == u'\0') break;
             path.push_back(unit);
         }
-        return Place::folderPath(std::move(path));
+        return type == kRegExpandSz ? Place::expandablePath(std::move(path)) : Place::folderPath(std::move(path));
     }
     case kRegDword: {
         if (data.size() != 4) return std::nullopt;
@@ -35,7 +36,7 @@ std::optional<Place> decodePlaceValue(std::uint32_t type, std::span<const std::u
 EncodedValue encodePlace(const Place& place) {
     EncodedValue value;
     if (place.isPath()) {
-        value.type = kRegSz;
+        value.type = place.expandable ? kRegExpandSz : kRegSz;
         value.data = utf16leBytes(place.path, true);
     } else {
         value.type = kRegDword;

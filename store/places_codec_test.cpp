@@ -58,7 +58,7 @@ TEST(DecodePlaceValue, RegDwordOfAnotherSizeIsNoPlace) {
 
 TEST(DecodePlaceValue, OtherTypesAreNoPlace) {
     const auto text = utf16leBytes(u"C:\\Work", true);
-    for (std::uint32_t type : std::initializer_list<std::uint32_t>{kRegNone, kRegExpandSz, kRegBinary, kRegDwordBigEndian, kRegMultiSz, kRegQword, 99u}) {
+    for (std::uint32_t type : std::initializer_list<std::uint32_t>{kRegNone, kRegBinary, kRegDwordBigEndian, kRegMultiSz, kRegQword, 99u}) {
         EXPECT_FALSE(decodePlaceValue(type, text)) << "type " << type;
     }
 }
@@ -70,6 +70,13 @@ TEST(EncodePlace, PathIsUtf16WithOneNul) {
     EXPECT_EQ(encodePlace(Place::folderPath(u"")).data, (std::vector<std::uint8_t>{0, 0}));
 }
 
+TEST(PlacesCodec, ExpandableTextKeepsItsTypeAndItsVariablesUnexpanded) {
+    const auto stored = utf16leBytes(u"%SystemRoot%\\system32", true);
+    EXPECT_EQ(decodePlaceValue(kRegExpandSz, stored), Place::expandablePath(u"%SystemRoot%\\system32"));
+    EXPECT_EQ(encodePlace(Place::expandablePath(u"%SystemRoot%\\system32")), (EncodedValue{kRegExpandSz, stored}));
+    EXPECT_NE(Place::expandablePath(u"C:\\x"), Place::folderPath(u"C:\\x"));
+}
+
 TEST(EncodePlace, SpecialFolderIsFourBytesNegativeOnesIncluded) {
     EXPECT_EQ(encodePlace(Place::specialFolder(17)), (EncodedValue{kRegDword, {17, 0, 0, 0}}));
     EXPECT_EQ(encodePlace(Place::specialFolder(-1)), (EncodedValue{kRegDword, {0xFF, 0xFF, 0xFF, 0xFF}}));
@@ -77,7 +84,7 @@ TEST(EncodePlace, SpecialFolderIsFourBytesNegativeOnesIncluded) {
 
 TEST(PlacesCodec, EveryPlaceSurvivesARoundTrip) {
     for (const Place& place : {Place::specialFolder(0), Place::specialFolder(-1), Place::specialFolder(INT32_MIN),
-                               Place::folderPath(u""), Place::folderPath(u"Work: C:\\Odd: name")}) {
+                               Place::folderPath(u""), Place::folderPath(u"Work: C:\\Odd: name"), Place::expandablePath(u"%TEMP%")}) {
         const auto value = encodePlace(place);
         EXPECT_EQ(decodePlaceValue(value.type, value.data), place);
     }

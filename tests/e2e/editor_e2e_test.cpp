@@ -155,7 +155,7 @@ TEST_F(EditorE2E, ValuesTheListCannotShowAreDroppedByApply) {
     // Stored without its terminating NUL.
     const auto* chars = reinterpret_cast<const BYTE*>(windows.data());
     store(L"Place0", RegValue::raw(REG_SZ, std::vector<BYTE>(chars, chars + windows.size() * sizeof(wchar_t))));
-    store(L"Place1", RegValue::raw(REG_EXPAND_SZ, RegValue::string(L"%WINDIR%").data));
+    store(L"Place1", RegValue::raw(REG_BINARY, RegValue::string(L"C:\\users").data));
     store(L"Place3", RegValue::dword(kCsidlDrives));
     store(L"Place5", RegValue::dword(kCsidlDesktop));
     const Editor editor;
