@@ -276,7 +276,8 @@ TEST_F(Picker, CancelEscAndTheCloseBoxReturnMinusOneAfterASelectionAndKeepThePic
         {"Esc", [](HWND w) { key(w, VK_ESCAPE); }},
         {"close box", [](HWND w) { ::PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
-    for (const auto& [way, end] : ways) {
+    for (const auto& [way, ending] : ways) {
+        const auto& end = ending;  // clang 14 lets no lambda capture a structured binding
         EXPECT_EQ(choose([&](HWND w) {
                       selectOnly(listOf(w), 4);
                       end(w);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the shipped 32-bit quorlane.exe and starts it under Wine on the
-# current display, in your Wine prefix ($WINEPREFIX, else ~/.wine): the places bar it edits is the
-# one that prefix's file dialogs show.
+# Installs what is missing, builds quorlane.exe and starts it under Wine on the current display, in
+# your Wine prefix ($WINEPREFIX, else ~/.wine): the places bar it edits is the one that prefix's file
+# dialogs show. The shipped 32-bit build where this machine runs 32-bit programs, else the 64-bit one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,8 +15,14 @@ if ! xdpyinfo >/dev/null 2>&1; then
   exit 2
 fi
 
-cmake --preset mingw32 >/dev/null
-cmake --build --preset mingw32 --target quorlane -j 2 >/dev/null
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
-exec wine build/mingw32/quorlane.exe
+source scripts/wine-env.sh
+prefix=${WINEPREFIX:-$HOME/.wine}
+if [ "$QL_WINE_BUILDS" = 64 ] && grep -q '^#arch=win32' "$prefix/system.reg" 2>/dev/null; then
+  echo "run: $prefix is a 32-bit Wine prefix, and this machine can only run the 64-bit build; use a 64-bit prefix (WINEPREFIX=...)" >&2
+  exit 2
+fi
+bits=$QL_WINE_MAIN_BUILD
+cmake --preset "mingw$bits" >/dev/null
+cmake --build --preset "mingw$bits" --target quorlane -j 2 >/dev/null
+echo "run: starting the $bits-bit quorlane.exe ($QL_WINE_ROUTE)"
+ql_wine "build/mingw$bits/quorlane.exe"

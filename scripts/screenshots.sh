@@ -1,29 +1,32 @@
 #!/usr/bin/env bash
 # Makes the README's pictures: the main window with a customized places bar, and the test Open
-# dialog showing it. Runs under its own Xvfb in a fresh Wine prefix; writes docs/*.png.
+# dialog showing it. Runs under its own Xvfb in a fresh Wine prefix; writes docs/*.png. The 32-bit
+# build where this machine runs 32-bit programs, else the 64-bit one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 bash scripts/setup.sh
-cmake --preset mingw32 >/dev/null
-cmake --build --preset mingw32 --target quorlane -j 2 >/dev/null
-
 source scripts/wine-env.sh
+bits=$QL_WINE_MAIN_BUILD
+echo "screenshots: the $bits-bit build ($QL_WINE_ROUTE)"
+cmake --preset "mingw$bits" >/dev/null
+cmake --build --preset "mingw$bits" --target quorlane -j 2 >/dev/null
+
 trap ql_cleanup EXIT
 QL_OWN_XVFB=1 ql_start_xvfb
 ql_new_prefix "$root/build/screenshots-prefix"
 
 # With no window manager under Xvfb, Wine draws the window frames itself; its caption buttons need Marlett.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
+ql_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
 cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\ComDlg32\PlacesBar'
-wine reg add "$key" /v Place0 /t REG_DWORD /d 0 /f >/dev/null       # Desktop
-wine reg add "$key" /v Place1 /t REG_DWORD /d 5 /f >/dev/null       # Documents
-wine reg add "$key" /v Place2 /t REG_SZ /d 'C:\windows' /f >/dev/null
-wine reg add "$key" /v Place3 /t REG_DWORD /d 17 /f >/dev/null      # My Computer
-wine reg add "$key" /v Place4 /t REG_SZ /d 'C:\users' /f >/dev/null
+ql_wine reg add "$key" /v Place0 /t REG_DWORD /d 0 /f >/dev/null       # Desktop
+ql_wine reg add "$key" /v Place1 /t REG_DWORD /d 5 /f >/dev/null       # Documents
+ql_wine reg add "$key" /v Place2 /t REG_SZ /d 'C:\windows' /f >/dev/null
+ql_wine reg add "$key" /v Place3 /t REG_DWORD /d 17 /f >/dev/null      # My Computer
+ql_wine reg add "$key" /v Place4 /t REG_SZ /d 'C:\users' /f >/dev/null
 
 # "W H X Y" of the top-level window titled $1, once it is shown.
 geometry() {
@@ -43,7 +46,7 @@ geometry() {
   return 1
 }
 
-wine build/mingw32/quorlane.exe &
+ql_wine "build/mingw$bits/quorlane.exe" &
 read -r w h x y < <(geometry "Quorlane by the Quorlane project")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/main-window.png
 

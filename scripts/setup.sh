@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev googletest
           mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
-          wine wine32:i386 wine64 xvfb x11-utils xdotool imagemagick
+          wine wine32:i386 wine64 fonts-wine xvfb x11-utils xdotool imagemagick
           clang libclang-rt-14-dev)
 
 missing=()

@@ -1,4 +1,8 @@
-# Sourced: a private display and a private Wine prefix for one run.
+# Sourced: how Wine is started on this machine, a private display and a private Wine prefix for one run.
+#   ql_wine PROGRAM...  runs a Windows program (wineboot, winepath, reg included): the one way the scripts start Wine
+#   QL_WINE             the command ql_wine runs, for `timeout` and the like
+#   QL_WINE_BUILDS      the builds this machine runs under Wine: "32 64", or "64" on the 64-bit route
+#   QL_WINE_ROUTE       one line saying which route was taken and why
 #   ql_start_xvfb       starts Xvfb on a free display unless $DISPLAY already works (QL_OWN_XVFB=1 forces one)
 #   ql_new_prefix DIR   makes DIR a fresh, initialised Wine prefix and exports WINEPREFIX
 #   ql_cleanup          ends the prefix's wineserver and the Xvfb this script started
@@ -6,6 +10,33 @@
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}   # no Mono/Gecko prompts in a fresh prefix
 QL_XVFB_PID=""
+
+# Debian's `wine` script (and wineboot, winepath, `wine reg` behind it) always prefers the 32-bit loader
+# once wine32 is installed, and a kernel without 32-bit emulation refuses to run it ("Exec format
+# error"). Where that loader cannot start, or QL_WINE_ARCH=64 asks for it, everything goes through the
+# 64-bit loader in a 64-bit prefix, and only the 64-bit build runs.
+QL_WINE_LOADER32=${QL_WINE_LOADER32:-/usr/lib/wine/wine}
+QL_WINE_LOADER64=${QL_WINE_LOADER64:-/usr/lib/wine/wine64}
+if [ "${QL_WINE_ARCH:-}" = 64 ]; then
+  QL_WINE_BUILDS="64"
+  QL_WINE_ROUTE="64-bit Wine route: QL_WINE_ARCH=64 asks for it"
+elif "$QL_WINE_LOADER32" --version >/dev/null 2>&1; then
+  QL_WINE_BUILDS="32 64"
+  QL_WINE_ROUTE="32- and 64-bit Wine route: this machine runs 32-bit programs"
+else
+  QL_WINE_BUILDS="64"
+  QL_WINE_ROUTE="64-bit Wine route: this machine cannot start the 32-bit Wine loader ($QL_WINE_LOADER32)"
+fi
+if [ "$QL_WINE_BUILDS" = 64 ]; then
+  QL_WINE=$QL_WINE_LOADER64
+  # Programs that Wine starts from inside (a test starting quorlane.exe) use the same loader.
+  export WINELOADER="$QL_WINE_LOADER64" WINEARCH=win64
+else
+  QL_WINE=wine
+fi
+ql_wine() { "$QL_WINE" "$@"; }
+# The build that stands for Quorlane on this route: the shipped 32-bit one where it runs.
+QL_WINE_MAIN_BUILD=${QL_WINE_BUILDS%% *}
 
 ql_start_xvfb() {
   if [ "${QL_OWN_XVFB:-0}" != 1 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -32,9 +63,9 @@ ql_new_prefix() {
   export WINEPREFIX="$1"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+  ql_wine wineboot -i >/dev/null 2>&1
   # Xvfb has no window manager: Wine would wait two seconds for one whenever it hides a managed window.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  ql_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
 }
 

@@ -90,7 +90,7 @@ public:
     static Program start(std::wstring_view exeName);
 
     Program(Program&&) = default;
-    Program& operator=(Program&&) = default;
+    Program& operator=(Program&&) = delete;  // a program, once started, stays the one this object ends
     ~Program();  // ends the program if it still runs, so no test leaves one behind
 
     DWORD id() const { return id_; }
