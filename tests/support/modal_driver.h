@@ -17,8 +17,10 @@ public:
               // Gives up after ten seconds: the test then fails on found().
               for (int i = 0; i < 400 && !done_; ++i) {
                   if (HWND w = ::FindWindowW(L"#32770", title.c_str()); w && ::IsWindowVisible(w)) {
-                      act(w);
+                      // Before acting: the act may end the modal call, and the test reads found()
+                      // as soon as that call returns.
                       found_ = true;
+                      act(w);
                       return;
                   }
                   ::Sleep(25);
