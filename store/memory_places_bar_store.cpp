@@ -201,6 +201,21 @@ long MemoryPlacesBarStore::closeKey(RegKey key) {
     });
 }
 
+long MemoryPlacesBarStore::enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
+                                     std::vector<std::uint8_t>& data) {
+    return perform(Call{Op::EnumValue, 0, key, {}, 0, {}, kRegOk}, [&](Call& call) {
+        long error = kRegOk;
+        const NodePtr node = nodeOf(key, error);
+        if (!node) return error;
+        if (index >= node->values.size()) return long{kRegNoMoreItems};
+        const auto& [valueName, value] = node->values[index];
+        call.name = name = valueName;
+        type = value.type;
+        data = value.data;
+        return long{kRegOk};
+    });
+}
+
 void MemoryPlacesBarStore::putKey(std::u16string_view path) {
     long error = kRegOk;
     walk(root_, path, true, error);

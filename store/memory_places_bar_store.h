@@ -19,9 +19,9 @@ namespace ql {
 
 class MemoryPlacesBarStore final : public PlacesBarStore {
 public:
-    enum class Op { OpenKey, QueryValue, CreateKey, DeleteKey, SetValue, CloseKey };
-    static constexpr std::array kAllOps = {Op::OpenKey, Op::QueryValue, Op::CreateKey,
-                                           Op::DeleteKey, Op::SetValue, Op::CloseKey};
+    enum class Op { OpenKey, QueryValue, CreateKey, DeleteKey, SetValue, CloseKey, EnumValue };
+    static constexpr std::array kAllOps = {Op::OpenKey,  Op::QueryValue, Op::CreateKey, Op::DeleteKey,
+                                           Op::SetValue, Op::CloseKey,   Op::EnumValue};
 
     struct Value {
         std::uint32_t type = 0;
@@ -33,7 +33,7 @@ public:
         Op op;
         std::size_t ordinal;  // 1 for the first call of this operation, 2 for the second, ...
         RegKey key;           // the key the call worked on, or the parent of its sub-key
-        std::u16string name;  // the sub-key or value name
+        std::u16string name;  // the sub-key or value name; enumValue: the name it gave
         RegKey opened;        // the key handed out by a successful open or create, else 0
         // queryValue: the buffer's size, none for a query of type and size only; setValue: the size written.
         std::optional<std::uint32_t> bytes;
@@ -54,6 +54,9 @@ public:
     long setValue(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t size) override;
     long closeKey(RegKey key) override;
+    // Values in the order first set.
+    long enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
+                   std::vector<std::uint8_t>& data) override;
 
     // Direct access to the content by paths below HKEY_CURRENT_USER ("" is the root itself).
     // Neither recorded nor subject to injected failures.

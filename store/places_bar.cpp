@@ -11,15 +11,6 @@
 namespace ql {
 namespace {
 
-std::u16string placesBarPath() {
-    std::u16string path{kPoliciesPath};
-    path += u'\\';
-    path += kComDlg32;
-    path += u'\\';
-    path += kPlacesBar;
-    return path;
-}
-
 // Reads one value in two steps (type and size, then data); nullopt when it is missing, unusable,
 // or grew between the two queries beyond the buffer the first one sized. The byte count a query
 // returns is never taken beyond the buffer.
@@ -71,6 +62,15 @@ private:
 };
 
 }  // namespace
+
+std::u16string placesBarPath() {
+    std::u16string path{kPoliciesPath};
+    path += u'\\';
+    path += kComDlg32;
+    path += u'\\';
+    path += kPlacesBar;
+    return path;
+}
 
 LoadedPlacesBar loadPlacesBar(PlacesBarStore& store) {
     LoadedPlacesBar loaded;

@@ -13,6 +13,9 @@ inline constexpr std::u16string_view kPoliciesPath = u"Software\\Microsoft\\Wind
 inline constexpr std::u16string_view kComDlg32 = u"ComDlg32";
 inline constexpr std::u16string_view kPlacesBar = u"PlacesBar";
 
+// The three joined: the key below HKEY_CURRENT_USER.
+std::u16string placesBarPath();
+
 struct LoadedPlacesBar {
     bool customized = false;    // the PlacesBar key exists (even with no usable value)
     std::vector<Place> places;  // the valid "Place0".."Place4", in index order, gaps closed up

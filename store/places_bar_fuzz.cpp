@@ -86,7 +86,7 @@ long registryError(FuzzedDataProvider& input) {
 // Up to four failing calls; ordinal 0 fails every call of the operation.
 void injectFailures(FuzzedDataProvider& input, MemoryPlacesBarStore& store) {
     for (int n = input.ConsumeIntegralInRange(0, 4); n > 0; --n) {
-        const Op op = MemoryPlacesBarStore::kAllOps[input.ConsumeIntegralInRange<std::size_t>(0, 5)];
+        const Op op = MemoryPlacesBarStore::kAllOps[input.ConsumeIntegralInRange<std::size_t>(0, MemoryPlacesBarStore::kAllOps.size() - 1)];
         const auto ordinal = input.ConsumeIntegralInRange<std::size_t>(0, 12);
         long error = registryError(input);
         // A registry answers "not found" to a delete only when the key is not there, and then the

@@ -1,10 +1,12 @@
 #pragma once
-// The registry layer under the places bar: the six operations the load and save
-// algorithms need, with the registry's own error codes. The Win32 implementation
+// The registry layer under the places bar: the operations the load and save algorithms and the
+// check for changes by other programs need, with the registry's own error codes. The Win32 implementation
 // calls the registry; the in-memory one serves the unit tests.
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace ql {
 
@@ -20,6 +22,7 @@ enum RegError : long {
     kRegInvalidParameter = 87,
     kRegBadPathname = 161,
     kRegMoreData = 234,
+    kRegNoMoreItems = 259,
     kRegKeyDeleted = 1018,  // the key behind a still-open handle was deleted
 };
 
@@ -40,6 +43,10 @@ public:
     virtual long setValue(RegKey key, std::u16string_view name, std::uint32_t type,
                           const std::uint8_t* data, std::uint32_t size) = 0;
     virtual long closeKey(RegKey key) = 0;
+    // The value at `index` (from 0, in the registry's order) with its name, type and bytes, whatever
+    // their size; kRegNoMoreItems past the last one. The outputs are set only on success.
+    virtual long enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
+                           std::vector<std::uint8_t>& data) = 0;
 };
 
 // Owns one key opened or created through a store and closes it on every path.

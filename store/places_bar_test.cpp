@@ -200,6 +200,10 @@ public:
         return inner_.setValue(key, name, type, data, size);
     }
     long closeKey(RegKey key) override { return inner_.closeKey(key); }
+    long enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
+                   std::vector<std::uint8_t>& data) override {
+        return inner_.enumValue(key, index, name, type, data);
+    }
 
 private:
     MemoryPlacesBarStore& inner_;

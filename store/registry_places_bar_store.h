@@ -16,6 +16,8 @@ public:
     long setValue(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t size) override;
     long closeKey(RegKey key) override;
+    long enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
+                   std::vector<std::uint8_t>& data) override;
 };
 
 }  // namespace ql

@@ -5,6 +5,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace ql {
 namespace {
 
@@ -57,5 +62,36 @@ long RegistryPlacesBarStore::setValue(RegKey key, std::u16string_view name, std:
 }
 
 long RegistryPlacesBarStore::closeKey(RegKey key) { return ::RegCloseKey(toHKey(key)); }
+
+long RegistryPlacesBarStore::enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
+                                       std::vector<std::uint8_t>& data) {
+    const HKEY hkey = toHKey(key);
+    // Sized by the key's largest name and value; another program may make them larger in between,
+    // so a value that outgrew the buffers is read again with the new sizes.
+    LSTATUS error = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 4 && error == ERROR_MORE_DATA; ++attempt) {
+        DWORD maxName = 0;
+        DWORD maxData = 0;
+        error = ::RegQueryInfoKeyW(hkey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
+                                   &maxData, nullptr, nullptr);
+        if (error != ERROR_SUCCESS) return error;
+        std::wstring nameBuffer(maxName + 1, L'\0');
+        // Never a null buffer: that would ask for the size alone.
+        std::vector<std::uint8_t> bytes(std::max<DWORD>(maxData, 1));
+        DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
+        DWORD byteCount = static_cast<DWORD>(bytes.size());
+        DWORD valueType = REG_NONE;
+        error = ::RegEnumValueW(hkey, index, nameBuffer.data(), &nameLength, nullptr, &valueType,
+                                bytes.data(), &byteCount);
+        if (error == ERROR_SUCCESS) {
+            nameBuffer.resize(nameLength);
+            bytes.resize(byteCount);
+            name = win::toU16(nameBuffer);
+            type = valueType;
+            data = std::move(bytes);
+        }
+    }
+    return error;
+}
 
 }  // namespace ql

@@ -2,18 +2,16 @@
 
 #include "common/utf16_bytes.h"
 #include "store/places_bar.h"
+#include "store/places_bar_snapshot.h"
 #include "store/places_codec.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <vector>
 
 namespace ql {
 namespace {
-
-std::u16string placesBarPath() {
-    return std::u16string(kPoliciesPath) + u"\\" + std::u16string(kComDlg32) + u"\\" + std::u16string(kPlacesBar);
-}
 
 struct Read {
     long result = -1;
@@ -156,6 +154,37 @@ TEST_P(StoreContract, AKeyDeletedWhileOpenRefusesFurtherWork) {
     std::uint32_t type = 0;
     std::uint32_t size = 0;
     EXPECT_EQ(store().queryValue(doomed.get(), u"Place0", type, nullptr, size), kRegKeyDeleted);
+    std::u16string name;
+    std::vector<std::uint8_t> data;
+    EXPECT_EQ(store().enumValue(doomed.get(), 0, name, type, data), kRegKeyDeleted);
+}
+
+TEST_P(StoreContract, EnumeratingGivesEveryValueOnceWithItsNameTypeAndExactBytes) {
+    StoreKey key(store());
+    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", key.put()), kRegOk);
+    std::u16string name = u"untouched";
+    std::uint32_t type = 99;
+    std::vector<std::uint8_t> data{1};
+    EXPECT_EQ(store().enumValue(key.get(), 0, name, type, data), kRegNoMoreItems);
+    EXPECT_EQ(name, u"untouched");
+
+    const std::vector<std::uint8_t> big(70000, 0x5A);
+    const std::vector<StoredValue> values = {
+        {u"Place0", kRegExpandSz, utf16leBytes(u"%SystemRoot%", true)},
+        {u"Empty", kRegBinary, {}},
+        {u"Big", kRegBinary, big},
+        {u"DwordShort", kRegDword, {1, 2}},
+    };
+    for (const auto& value : values) ASSERT_EQ(setBytes(store(), key.get(), value.name, value.type, value.data), kRegOk);
+
+    std::vector<StoredValue> seen;
+    std::uint32_t index = 0;
+    for (StoredValue value; store().enumValue(key.get(), index, value.name, value.type, value.data) == kRegOk; ++index) {
+        seen.push_back(value);
+    }
+    EXPECT_EQ(store().enumValue(key.get(), index, name, type, data), kRegNoMoreItems);
+    ASSERT_EQ(seen.size(), values.size());
+    for (const auto& value : values) EXPECT_NE(std::ranges::find(seen, value), seen.end());
 }
 
 TEST_P(StoreContract, AClosedKeyIsNoLongerValid) {
@@ -186,6 +215,16 @@ TEST_P(PlacesBarOverStore, AFreshProfileGetsThePathCreatedAndEveryPlaceBackExact
     const Read minusOne = readValue(store(), placesBar.get(), u"Place2");
     EXPECT_EQ(minusOne.type, kRegDword);
     EXPECT_EQ(minusOne.data, (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST_P(PlacesBarOverStore, ASavedListLeavesExactlyTheSnapshotItIsRememberedBy) {
+    const std::vector<Place> places = {Place::expandablePath(u"%SystemRoot%\\system32"), Place::specialFolder(-7),
+                                       Place::folderPath(u"MyDocuments"), Place::folderPath(u"")};
+    for (const bool customized : {true, false}) {
+        ASSERT_TRUE(savePlacesBar(store(), customized, places).ok());
+        EXPECT_TRUE(sameContent(readPlacesBarSnapshot(store()), savedPlacesBarSnapshot(customized, places)))
+            << "customized " << customized;
+    }
 }
 
 TEST_P(PlacesBarOverStore, DefaultsModeRemovesOnlyThePlacesBarAgainAndAgain) {

@@ -1,0 +1,62 @@
+#include "store/places_bar_snapshot.h"
+
+#include "store/places_bar.h"
+#include "store/places_codec.h"
+
+#include <algorithm>
+
+namespace ql {
+namespace {
+
+char16_t foldCase(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+
+bool nameLess(const StoredValue& a, const StoredValue& b) {
+    return std::ranges::lexicographical_compare(a.name, b.name, {}, foldCase, foldCase);
+}
+
+bool sameValue(const StoredValue& a, const StoredValue& b) {
+    return a.type == b.type && a.data == b.data &&
+           std::ranges::equal(a.name, b.name, {}, foldCase, foldCase);
+}
+
+PlacesBarSnapshot present(std::vector<StoredValue> values) {
+    std::ranges::sort(values, nameLess);
+    return {PlacesBarSnapshot::State::Present, std::move(values)};
+}
+
+}  // namespace
+
+PlacesBarSnapshot readPlacesBarSnapshot(PlacesBarStore& store) {
+    StoreKey key(store);
+    const long opened = store.openKey(kCurrentUserRoot, placesBarPath(), key.put());
+    if (opened == kRegFileNotFound) return {};
+    if (opened != kRegOk || !key) return {PlacesBarSnapshot::State::Unreadable, {}};
+
+    std::vector<StoredValue> values;
+    for (std::uint32_t index = 0;; ++index) {
+        StoredValue value;
+        const long error = store.enumValue(key.get(), index, value.name, value.type, value.data);
+        if (error == kRegNoMoreItems) break;
+        if (error != kRegOk) return {PlacesBarSnapshot::State::Unreadable, {}};
+        values.push_back(std::move(value));
+    }
+    return present(std::move(values));
+}
+
+PlacesBarSnapshot savedPlacesBarSnapshot(bool customized, const std::vector<Place>& places) {
+    if (!customized) return {};
+    std::vector<StoredValue> values;
+    for (std::size_t index = 0; index < places.size(); ++index) {
+        EncodedValue encoded = encodePlace(places[index]);
+        values.push_back({placeValueName(static_cast<int>(index)), encoded.type, std::move(encoded.data)});
+    }
+    return present(std::move(values));
+}
+
+bool sameContent(const PlacesBarSnapshot& a, const PlacesBarSnapshot& b) {
+    using State = PlacesBarSnapshot::State;
+    if (a.state == State::Unreadable || b.state == State::Unreadable || a.state != b.state) return false;
+    return std::ranges::equal(a.values, b.values, sameValue);
+}
+
+}  // namespace ql
