@@ -10,15 +10,6 @@ ControlStates updateControls(bool customized, int entryCount, bool hasSelection)
     };
 }
 
-std::u16string entryText(const Place& place, std::u16string_view displayName) {
-    std::u16string text(displayName);
-    if (place.isPath()) {
-        text += u": ";
-        text += place.path;
-    }
-    return text;
-}
-
 std::u16string confirmApplyQuestion(std::u16string_view what) {
     std::u16string text = u"Apply changes before ";
     text += what;

@@ -1,8 +1,6 @@
 #pragma once
-// What the main window decides, apart from how it shows it: which controls are usable, what an
-// entry's text is, what the apply question says and what its answer leads to.
-#include "store/place.h"
-
+// What the main window decides, apart from how it shows it: which controls are usable, what the
+// questions say and what their answers lead to.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,13 +19,15 @@ struct ControlStates {
 // The whole rule of `updateControls`.
 ControlStates updateControls(bool customized, int entryCount, bool hasSelection);
 
-// A path entry shows "display name: path"; a special folder its display name alone.
-std::u16string entryText(const Place& place, std::u16string_view displayName);
-
 // "Apply changes before " + what + "?"
 std::u16string confirmApplyQuestion(std::u16string_view what);
 
 enum class Answer { Yes, No, Cancel };
+
+// Asked before a save when the key no longer holds what the window last loaded or saved.
+// Yes saves; No drops the window's list for what is stored now; Cancel saves nothing.
+inline constexpr std::u16string_view kChangedByAnotherProgram =
+    u"The places bar was changed by another program since Quorlane read it.\n\nReplace it with your list?";
 
 // Whether the action that asked goes on. Yes goes on only when the save succeeded, so that a
 // failed save never lets Close or Test drop the user's edits.

@@ -21,14 +21,6 @@ TEST(UpdateControls, CustomizedListAddsBelowFiveAndRemovesWhileSelected) {
     EXPECT_EQ(updateControls(true, 7, true), (ControlStates{true, false, true}));
 }
 
-TEST(EntryText, PathShowsNameColonPathAndSpecialFolderItsNameAlone) {
-    EXPECT_EQ(entryText(Place::folderPath(u"C:\\Work"), u"Work"), u"Work: C:\\Work");
-    EXPECT_EQ(entryText(Place::folderPath(u"C:\\Odd: name"), u"Odd: name"), u"Odd: name: C:\\Odd: name");
-    EXPECT_EQ(entryText(Place::folderPath(u""), u""), u": ");
-    EXPECT_EQ(entryText(Place::specialFolder(5), u"Documents"), u"Documents");
-    EXPECT_EQ(entryText(Place::specialFolder(-1), u""), u"");
-}
-
 TEST(ConfirmApply, QuestionNamesTheAction) {
     EXPECT_EQ(confirmApplyQuestion(u"exiting"), u"Apply changes before exiting?");
     EXPECT_EQ(confirmApplyQuestion(u"testing settings"), u"Apply changes before testing settings?");

@@ -3,6 +3,8 @@
 #include "about/about_box_win32.h"
 #include "app/control_ids.h"
 #include "app/editor_rules.h"
+#include "app/place_display.h"
+#include "app/place_shell_win32.h"
 #include "app/resources/resource_ids.h"
 #include "common/win_dialog.h"
 #include "common/win_dpi.h"
@@ -26,6 +28,8 @@ constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEB
 // Posted by Form_Load: the picker's list (50 shell look-ups, half of start-up) is built once the
 // window is up.
 constexpr UINT kLoadPickerMessage = WM_APP + 1;
+// Posted when a drag ends after the key changed during it.
+constexpr UINT kPlacesBarChangedMessage = WM_APP + 2;
 
 using win::ControlSpec;
 
@@ -243,6 +247,9 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         csidlFolders_.load(hwnd_);
         return TRUE;
+    case kPlacesBarChangedMessage:
+        placesBarKeyChanged();
+        return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
@@ -268,8 +275,15 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
-    case WM_CAPTURECHANGED:
-        return handleDragMouse(msg, wParam, lParam);
+    case WM_CAPTURECHANGED: {
+        const bool handled = handleDragMouse(msg, wParam, lParam);
+        // A change of the key that came during the drag is looked at once the drag is over.
+        if (keyChangedDuringDrag_ && !drag_->dragItem()) {
+            keyChangedDuringDrag_ = false;
+            ::PostMessageW(hwnd_, kPlacesBarChangedMessage, 0, 0);
+        }
+        return handled;
+    }
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == dropZone_) {
             return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_HIGHLIGHT));
@@ -462,20 +476,51 @@ void QlEditor::updateControls() {
 // ---- Store ----
 
 void QlEditor::loadPlacesBar() {
+    // Read before the places: a change in between makes the next save ask, never go unseen.
+    remembered_ = readPlacesBarSnapshot(store_);
     const LoadedPlacesBar loaded = ql::loadPlacesBar(store_);
     selectMode(loaded.customized);
     for (const Place& place : loaded.places) addPlaceToList(place);
     listChanged_ = false;
 }
 
+void QlEditor::reloadPlacesBar() {
+    ListView_DeleteAllItems(folderList_);
+    places_.clear();
+    loadPlacesBar();
+    updateControls();
+}
+
+void QlEditor::placesBarKeyChanged() {
+    if (!hwnd_ || listChanged_) return;
+    if (drag_ && drag_->dragItem()) {
+        keyChangedDuringDrag_ = true;  // the drag's entries must stay until it ends
+        return;
+    }
+    if (!sameContent(readPlacesBarSnapshot(store_), remembered_)) reloadPlacesBar();
+}
+
+// Only a save that happened counts: No and Cancel to the question about another program's change
+// return false, so that Close and Test do not go on.
 bool QlEditor::savePlacesBar() {
-    const SaveResult result = ql::savePlacesBar(store_, customized(), placesInOrder());
+    if (!sameContent(readPlacesBarSnapshot(store_), remembered_)) {
+        const int answer = ::MessageBoxW(hwnd_, win::toWide(editor::kChangedByAnotherProgram).c_str(), kTitle,
+                                         MB_YESNOCANCEL | MB_DEFBUTTON3 | MB_ICONWARNING);
+        if (answer == IDNO) reloadPlacesBar();
+        if (answer != IDYES) return false;
+    }
+    const bool customizedList = customized();
+    const std::vector<Place> places = placesInOrder();
+    const SaveResult result = ql::savePlacesBar(store_, customizedList, places);
     if (!result.ok()) {
+        // Whatever the failed save left is this window's doing, not another program's.
+        remembered_ = readPlacesBarSnapshot(store_);
         const std::u16string text =
             editor::saveFailedMessage(result.failedStep, win::toU16(win::errorText(static_cast<unsigned long>(result.error))));
         ::MessageBoxW(hwnd_, win::toWide(text).c_str(), kTitle, MB_OK | MB_ICONERROR);
         return false;  // the changes stay unsaved, and Close will still ask
     }
+    remembered_ = savedPlacesBarSnapshot(customizedList, places);
     listChanged_ = false;
     return true;
 }
@@ -514,14 +559,10 @@ std::vector<Place> QlEditor::placesInOrder() const {
 }
 
 void QlEditor::addPlaceToList(const Place& place) {
-    std::wstring displayName;
-    int iconIndex = 0;
-    if (place.isPath()) {
-        shellUI::getPathDisplayInfo(win::toWide(place.path), displayName, iconIndex);
-    } else {
-        shellUI::getSpecialFolderDisplayInfo(place.csidl, hwnd_, displayName, iconIndex);
-    }
-    std::wstring text = win::toWide(editor::entryText(place, win::toU16(displayName)));
+    ShellPlaceLooks shell(hwnd_);
+    const editor::EntryLook look = editor::describePlace(place, shell);
+    std::wstring text = win::toWide(look.text);
+    const int iconIndex = look.iconIndex;
 
     const LPARAM id = nextEntryId_++;
     places_.emplace(id, place);

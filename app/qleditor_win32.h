@@ -7,6 +7,7 @@
 #include "imagelists/sys_image_list_win32.h"
 #include "picker/csidl_folders_win32.h"
 #include "store/place.h"
+#include "store/places_bar_snapshot.h"
 #include "store/places_bar_store.h"
 
 #include <map>
@@ -30,6 +31,9 @@ public:
 
     // Keys the window handles before the dialog manager sees them (Alt+Up, Alt+Down in the list).
     bool preTranslateMessage(const MSG& msg);
+
+    // The PlacesBar key may have changed: while nothing is unsaved, the list shows what it holds now.
+    void placesBarKeyChanged();
 
 private:
     class FolderListDrag;
@@ -64,6 +68,7 @@ private:
     void updateControls();
     bool confirmApply(const std::wstring& what);
     void loadPlacesBar();
+    void reloadPlacesBar();
     bool savePlacesBar();
     void addPlaceToList(const Place& place);
     void setUpImageLists(HWND listView);
@@ -85,6 +90,9 @@ private:
     win::UniqueIcon iconSmall_;
 
     bool listChanged_ = false;
+    // What the key held when the list was last loaded or saved: a save over anything else asks first.
+    PlacesBarSnapshot remembered_;
+    bool keyChangedDuringDrag_ = false;
     bool modeSelected_ = false;  // an option was selected (neither is, until loading)
     bool modeCustomized_ = false;
 

@@ -64,6 +64,30 @@ bool getSpecialFolderDisplayInfo(int csidl, HWND owner, std::wstring& displayNam
     return true;
 }
 
+std::wstring expandEnvironmentText(const std::wstring& text) {
+    // The size needed, NUL included, may grow between the calls if another thread changes the environment.
+    std::wstring expanded;
+    DWORD needed = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    while (needed > expanded.size()) {
+        expanded.resize(needed);
+        needed = ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (needed == 0) return text;
+    }
+    return trimAtNul(expanded);
+}
+
+bool isExistingFolder(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int genericFolderIconIndex() {
+    SHFILEINFOW info{};
+    // With SHGFI_USEFILEATTRIBUTES the shell looks at the name and attributes alone, not at the disk.
+    ::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
+    return info.iIcon;
+}
+
 std::wstring showOpenDialog(HWND owner, const std::wstring& title) {
     std::wstring file(kMaxPathChars, L'\0');
     std::wstring fileTitle(kMaxPathChars, L'\0');

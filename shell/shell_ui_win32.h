@@ -20,6 +20,15 @@ void getPidlDisplayInfo(PCIDLIST_ABSOLUTE pidl, std::wstring& displayName, int& 
 // True with name and index when the system has a folder for the CSIDL; false, outputs untouched, otherwise.
 bool getSpecialFolderDisplayInfo(int csidl, HWND owner, std::wstring& displayName, int& iconIndex);
 
+// The text with its %VARIABLES% replaced from this process's environment; unknown ones stay as they are.
+std::wstring expandEnvironmentText(const std::wstring& text);
+
+// True for a folder (a drive root included) that exists now; false for a file or nothing.
+bool isExistingFolder(const std::wstring& path);
+
+// The system image list index of the shell's icon for a plain folder, whether or not one exists.
+int genericFolderIconIndex();
+
 // The standard Open dialog, starting in the program's folder; the chosen file, or empty.
 std::wstring showOpenDialog(HWND owner, const std::wstring& title);
 

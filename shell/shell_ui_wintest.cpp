@@ -76,6 +76,32 @@ TEST(SpecialFolderDisplayInfo, UnknownCsidlLeavesOutputsUntouched) {
     }
 }
 
+TEST(ExpandEnvironmentText, ReplacesKnownVariablesAndKeepsUnknownOnes) {
+    EXPECT_EQ(lstrcmpiW(expandEnvironmentText(L"%SystemRoot%\\system32").c_str(), (windowsFolder() + L"\\system32").c_str()), 0);
+    EXPECT_EQ(expandEnvironmentText(L"%QlNoSuchVariable%\\x"), L"%QlNoSuchVariable%\\x");
+    const std::wstring longValue(3000, L'v');
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"QlLongVariable", longValue.c_str()));
+    EXPECT_EQ(expandEnvironmentText(L"C:\\%QlLongVariable%"), L"C:\\" + longValue);
+    ::SetEnvironmentVariableW(L"QlLongVariable", nullptr);
+}
+
+TEST(IsExistingFolder, OnlyAFolderThatIsThere) {
+    EXPECT_TRUE(isExistingFolder(windowsFolder()));
+    EXPECT_TRUE(isExistingFolder(L"C:\\"));
+    EXPECT_FALSE(isExistingFolder(windowsFolder() + L"\\notepad.exe"));
+    EXPECT_FALSE(isExistingFolder(L"C:\\no\\such\\folder"));
+    EXPECT_FALSE(isExistingFolder(L""));
+}
+
+TEST(GenericFolderIconIndex, IsAFolderIconOtherThanTheFirst) {
+    const int generic = genericFolderIconIndex();
+    EXPECT_GT(generic, 0) << "index 0 is what a failed lookup gives";
+    std::wstring name;
+    int missing = -1;
+    getPathDisplayInfo(L"C:\\no\\such\\folder", name, missing);
+    EXPECT_NE(generic, missing);
+}
+
 TEST(BrowseForFolder, CancelGivesEmptyPath) {
     win::ComApartment com;
     ModalDriver driver(L"Browse for Folder", [](HWND browser) { ::PostMessageW(browser, WM_COMMAND, IDCANCEL, 0); });

@@ -1,0 +1,78 @@
+#include "app/place_display.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace ql::editor {
+namespace {
+
+char16_t foldCase(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+
+// The names and the CSIDLs that the dialogs give them.
+constexpr std::array<std::pair<std::u16string_view, std::int32_t>, 13> kPolicyEditorNames{{
+    {u"CommonDocuments", 0x2e},  // CSIDL_COMMON_DOCUMENTS
+    {u"CommonMusic", 0x35},      // CSIDL_COMMON_MUSIC
+    {u"CommonPictures", 0x36},   // CSIDL_COMMON_PICTURES
+    {u"Desktop", 0x00},          // CSIDL_DESKTOP
+    {u"MyComputer", 0x11},       // CSIDL_DRIVES
+    {u"MyDocuments", 0x05},      // CSIDL_PERSONAL
+    {u"MyFavorites", 0x06},      // CSIDL_FAVORITES
+    {u"MyMusic", 0x0d},          // CSIDL_MYMUSIC
+    {u"MyNetworkPlaces", 0x12},  // CSIDL_NETWORK
+    {u"MyPictures", 0x27},       // CSIDL_MYPICTURES
+    {u"Printers", 0x04},         // CSIDL_PRINTERS
+    {u"ProgramFiles", 0x26},     // CSIDL_PROGRAM_FILES
+    {u"Recent", 0x08},           // CSIDL_RECENT
+}};
+
+// "C:\..." or "\\server\share...": a relative path would resolve against whatever folder the
+// reading program happens to be in.
+bool isRooted(std::u16string_view path) {
+    const auto separator = [](char16_t c) { return c == u'\\' || c == u'/'; };
+    const bool drive = path.size() >= 3 && ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z')) &&
+                       path[1] == u':' && separator(path[2]);
+    const bool share = path.size() >= 3 && separator(path[0]) && separator(path[1]) && !separator(path[2]);
+    return drive || share;
+}
+
+EntryLook notFound(std::u16string text, PlaceShell& shell) {
+    text += kNotFoundMark;
+    return {std::move(text), shell.genericFolderIcon()};
+}
+
+EntryLook specialFolder(std::int32_t csidl, std::u16string_view shownWhenMissing, PlaceShell& shell) {
+    if (csidl >= 0) {
+        if (auto look = shell.specialFolderLook(csidl)) return {std::move(look->displayName), look->iconIndex};
+    }
+    return notFound(std::u16string(shownWhenMissing), shell);
+}
+
+}  // namespace
+
+std::optional<std::int32_t> policyEditorFolder(std::u16string_view name) {
+    for (const auto& [known, csidl] : kPolicyEditorNames) {
+        if (std::ranges::equal(known, name, {}, foldCase, foldCase)) return csidl;
+    }
+    return std::nullopt;
+}
+
+EntryLook describePlace(const Place& place, PlaceShell& shell) {
+    if (!place.isPath()) {
+        std::u16string missing = u"Special folder ";
+        for (const char c : std::to_string(place.csidl)) missing += static_cast<char16_t>(c);
+        return specialFolder(place.csidl, missing, shell);
+    }
+    if (!place.expandable) {
+        if (const auto csidl = policyEditorFolder(place.path)) return specialFolder(*csidl, place.path, shell);
+    }
+    const std::u16string resolved = place.expandable ? shell.expandVariables(place.path) : place.path;
+    FolderLook look = shell.pathLook(resolved);
+    std::u16string text = std::move(look.displayName);
+    text += u": ";
+    text += place.path;
+    if (!isRooted(resolved) || !shell.isExistingFolder(resolved)) return notFound(std::move(text), shell);
+    return {std::move(text), look.iconIndex};
+}
+
+}  // namespace ql::editor
