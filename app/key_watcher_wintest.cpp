@@ -54,13 +54,26 @@ TEST_F(KeyWatcherTest, AKeyThatIsNotThereYetSignalsItsCreationItsValuesAndItsDel
     EXPECT_TRUE(signalled(watcher)) << "created again";
 }
 
+TEST_F(KeyWatcherTest, TheLevelsAboveAnAbsentKeyGoingOneByOneSignalEachTime) {
+    create(root_ + L"\\A\\B");
+    KeyWatcher watcher(watched_);
+    ASSERT_EQ(::RegDeleteKeyW(HKEY_CURRENT_USER, (root_ + L"\\A\\B").c_str()), ERROR_SUCCESS);
+    EXPECT_TRUE(signalled(watcher)) << "B deleted";
+    watcher.rearm();
+    ASSERT_EQ(::RegDeleteKeyW(HKEY_CURRENT_USER, (root_ + L"\\A").c_str()), ERROR_SUCCESS);
+    EXPECT_TRUE(signalled(watcher)) << "A deleted";
+    watcher.rearm();
+    create(watched_);
+    EXPECT_TRUE(signalled(watcher)) << "created again";
+}
+
 TEST_F(KeyWatcherTest, ChangesBesideTheKeyDoNotSignal) {
     create(root_ + L"\\A\\B");
     KeyWatcher watcher(watched_);
-    setValue(root_ + L"\\A", L"Beside", 1);
+    setValue(root_, L"Beside", 1);
     create(root_ + L"\\Elsewhere");
     EXPECT_FALSE(signalled(watcher, 0));
-    setValue(root_ + L"\\A\\B", L"Above", 1);
+    setValue(root_ + L"\\A", L"Above", 1);
     EXPECT_TRUE(signalled(watcher)) << "the watched level itself changed";
 }
 
