@@ -31,6 +31,8 @@ void storePlaces(const std::vector<RegValue>& places) {
 
 std::wstring pathEntry(std::wstring_view path) { return shellPathName(path) + L": " + std::wstring(path); }
 
+std::wstring missingPathEntry(std::wstring_view path) { return pathEntry(path) + L" (not found)"; }
+
 std::string narrowText(std::wstring_view s) {
     std::string out;
     for (wchar_t c : s) out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';

@@ -32,6 +32,8 @@ void storePlaces(const std::vector<RegValue>& places);
 
 // The entry text of a path place: the shell's name of the path, ": ", the path.
 std::wstring pathEntry(std::wstring_view path);
+// The same for a path that is no existing folder: marked " (not found)".
+std::wstring missingPathEntry(std::wstring_view path);
 
 // For failure messages: the text's ASCII, with '?' for the rest.
 std::string narrowText(std::wstring_view s);

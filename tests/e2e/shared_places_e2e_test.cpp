@@ -25,8 +25,6 @@ RegValue expandable(std::wstring_view textValue) {
     return RegValue::raw(REG_EXPAND_SZ, utf16leBytes(win::toU16(textValue), true));
 }
 
-std::wstring missingPathEntry(std::wstring_view path) { return pathEntry(path) + L" (not found)"; }
-
 COLORREF background(const ListView& list) { return static_cast<COLORREF>(ask(list.hwnd(), LVM_GETBKCOLOR)); }
 
 bool showsIcon(const ListView& list, int item, const Pixels& icon) {
