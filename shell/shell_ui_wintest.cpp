@@ -89,17 +89,7 @@ TEST(IsExistingFolder, OnlyAFolderThatIsThere) {
     EXPECT_TRUE(isExistingFolder(windowsFolder()));
     EXPECT_TRUE(isExistingFolder(L"C:\\"));
     EXPECT_FALSE(isExistingFolder(windowsFolder() + L"\\notepad.exe"));
-    EXPECT_FALSE(isExistingFolder(L"C:\\no\\such\\folder"));
     EXPECT_FALSE(isExistingFolder(L""));
-}
-
-TEST(GenericFolderIconIndex, IsAFolderIconOtherThanTheFirst) {
-    const int generic = genericFolderIconIndex();
-    EXPECT_GT(generic, 0) << "index 0 is what a failed lookup gives";
-    std::wstring name;
-    int missing = -1;
-    getPathDisplayInfo(L"C:\\no\\such\\folder", name, missing);
-    EXPECT_NE(generic, missing);
 }
 
 TEST(BrowseForFolder, CancelGivesEmptyPath) {

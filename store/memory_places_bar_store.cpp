@@ -208,10 +208,10 @@ long MemoryPlacesBarStore::enumValue(RegKey key, std::uint32_t index, std::u16st
         const NodePtr node = nodeOf(key, error);
         if (!node) return error;
         if (index >= node->values.size()) return long{kRegNoMoreItems};
-        const auto& [valueName, value] = node->values[index];
-        call.name = name = valueName;
-        type = value.type;
-        data = value.data;
+        const auto& [storedName, stored] = node->values[index];
+        call.name = name = storedName;
+        type = stored.type;
+        data = stored.data;
         return long{kRegOk};
     });
 }
