@@ -53,13 +53,5 @@ TEST_F(KeyWatcherTest, AnAbsentKeySignalsItsCreationItsValuesItsDeletionAndEvery
     step("created again with every level", [&] { create(L"\\A\\B\\Watched"); });
 }
 
-TEST_F(KeyWatcherTest, ChangesBesideTheKeyDoNotSignal) {
-    create(L"\\A\\B");
-    KeyWatcher watcher(root_ + L"\\A\\B\\Watched");
-    setValue(L"");
-    create(L"\\Elsewhere");
-    EXPECT_FALSE(signalled(watcher, 0));
-}
-
 }  // namespace
 }  // namespace ql

@@ -85,13 +85,6 @@ TEST(ExpandEnvironmentText, ReplacesKnownVariablesAndKeepsUnknownOnes) {
     ::SetEnvironmentVariableW(L"QlLongVariable", nullptr);
 }
 
-TEST(IsExistingFolder, OnlyAFolderThatIsThere) {
-    EXPECT_TRUE(isExistingFolder(windowsFolder()));
-    EXPECT_TRUE(isExistingFolder(L"C:\\"));
-    EXPECT_FALSE(isExistingFolder(windowsFolder() + L"\\notepad.exe"));
-    EXPECT_FALSE(isExistingFolder(L""));
-}
-
 TEST(BrowseForFolder, CancelGivesEmptyPath) {
     win::ComApartment com;
     ModalDriver driver(L"Browse for Folder", [](HWND browser) { ::PostMessageW(browser, WM_COMMAND, IDCANCEL, 0); });
