@@ -1,7 +1,7 @@
 #include "about/about_box_win32.h"
 #include "about/about_sysinfo_win32.h"
 #include "about/about_values.h"
-#include "app/resources/version.h"
+#include "common/version.h"
 #include "common/win_dpi.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ql::about {
@@ -52,6 +53,14 @@ private:
     std::wstring name_;
     win::UniqueHKey key_;
 };
+
+// GetKeyValue over the real registry, with the wide texts that the tests hold.
+bool GetKeyValue(HKEY keyRoot, std::wstring_view keyName, std::wstring_view subKeyRef, std::wstring& keyVal) {
+    std::u16string text = win::toU16(keyVal);
+    const bool read = about::GetKeyValue(RegistryValues(keyRoot), win::toU16(keyName), win::toU16(subKeyRef), text);
+    keyVal = win::toWide(text);
+    return read;
+}
 
 TEST(GetKeyValueWin, RegSzReadsTheSameWithAndWithoutTerminatingNul) {
     const ScratchKey key;

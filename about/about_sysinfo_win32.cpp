@@ -1,39 +1,12 @@
 #include "about/about_sysinfo_win32.h"
 
 #include "about/about_values.h"
-#include "app/resources/version.h"
+#include "common/version.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
 
 namespace ql::about {
 namespace {
-
-// One root key of the real registry, read without asking for any right beyond querying values.
-class RegistryValues : public ValueReader {
-public:
-    explicit RegistryValues(HKEY root) : root_(root) {}
-
-    std::optional<RawValue> read(std::u16string_view keyName, std::u16string_view valueName) const override {
-        win::UniqueHKey key;
-        if (::RegOpenKeyExW(root_, win::toWide(keyName).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
-            return std::nullopt;
-        }
-        RawValue value;
-        value.bytes.resize(kValueBufferBytes);
-        DWORD type = 0;
-        DWORD size = static_cast<DWORD>(value.bytes.size());
-        if (::RegQueryValueExW(key.get(), win::toWide(valueName).c_str(), nullptr, &type, value.bytes.data(), &size) !=
-            ERROR_SUCCESS) {
-            return std::nullopt;
-        }
-        value.type = type;
-        value.bytes.resize(size);
-        return value;
-    }
-
-private:
-    HKEY root_;
-};
 
 class OrdinaryFiles : public FileProbe {
 public:
@@ -42,11 +15,22 @@ public:
 
 }  // namespace
 
-bool GetKeyValue(HKEY keyRoot, std::wstring_view keyName, std::wstring_view subKeyRef, std::wstring& keyVal) {
-    std::u16string text = win::toU16(keyVal);
-    const bool read = GetKeyValue(RegistryValues(keyRoot), win::toU16(keyName), win::toU16(subKeyRef), text);
-    keyVal = win::toWide(text);
-    return read;
+std::optional<RawValue> RegistryValues::read(std::u16string_view keyName, std::u16string_view valueName) const {
+    win::UniqueHKey key;
+    if (::RegOpenKeyExW(root_, win::toWide(keyName).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    RawValue value;
+    value.bytes.resize(kValueBufferBytes);
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(value.bytes.size());
+    if (::RegQueryValueExW(key.get(), win::toWide(valueName).c_str(), nullptr, &type, value.bytes.data(), &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    value.type = type;
+    value.bytes.resize(size);
+    return value;
 }
 
 bool isOrdinaryFile(const std::wstring& path) {
@@ -57,13 +41,14 @@ bool isOrdinaryFile(const std::wstring& path) {
 
 bool startProgram(const std::wstring& path) {
     if (path.empty()) return false;
-    std::wstring commandLine = L"\"" + path + L"\"";
+    // CreateProcess may write into the command line: it gets a buffer of its own.
+    std::wstring commandLine = win::toWide(sysInfoCommandLine(win::toU16(path)));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &started)) {
         return false;
     }

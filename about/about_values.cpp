@@ -1,6 +1,6 @@
 #include "about/about_values.h"
 
-#include "app/resources/version.h"
+#include "common/version.h"
 
 namespace ql::about {
 namespace {
@@ -68,6 +68,11 @@ std::optional<std::u16string> sysInfoPath(const ValueReader& hklm, const FilePro
         if (files.isOrdinaryFile(path)) return path;
     }
     return std::nullopt;
+}
+
+std::u16string sysInfoCommandLine(std::u16string_view path) {
+    if (path.size() >= 2 && path.front() == u'"' && path.back() == u'"') return std::u16string(path);
+    return u"\"" + std::u16string(path) + u"\"";
 }
 
 }  // namespace ql::about

@@ -68,4 +68,9 @@ inline constexpr std::u16string_view kMsinfoFile = u"\\MSINFO32.EXE";
 // as does a second key naming no folder.
 std::optional<std::u16string> sysInfoPath(const ValueReader& hklm, const FileProbe& files);
 
+// The command line that starts the tool at `path`: the path quoted as one program name, blanks and
+// all (C:\Program Files\... never starts C:\Program), found as the system finds programs, so a bare
+// name or one without ".exe" starts too. A path in quotes already stays as it is.
+std::u16string sysInfoCommandLine(std::u16string_view path);
+
 }  // namespace ql::about

@@ -1,6 +1,6 @@
 #include "about/about_values.h"
 
-#include "app/resources/version.h"
+#include "common/version.h"
 #include "common/utf16_bytes.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +139,12 @@ TEST(GetKeyValue, UnreadableOrEmptyValueIsFalseWithEmptyText) {
     text = u"stale";
     EXPECT_FALSE(GetKeyValue(hklm, u"SOFTWARE\\A", u"Empty", text));
     EXPECT_EQ(text, u"");
+}
+
+TEST(SysInfoCommandLine, IsThePathQuotedOnce) {
+    EXPECT_EQ(sysInfoCommandLine(u"C:\\Program Files\\Tools\\msinfo32.exe"), u"\"C:\\Program Files\\Tools\\msinfo32.exe\"");
+    EXPECT_EQ(sysInfoCommandLine(u"msinfo32"), u"\"msinfo32\"");
+    EXPECT_EQ(sysInfoCommandLine(u"\"C:\\Tools\\msinfo32.exe\""), u"\"C:\\Tools\\msinfo32.exe\"");
 }
 
 TEST(SysInfoPath, FirstKeysPathIsTakenAsItIsWithoutLookingForTheFile) {

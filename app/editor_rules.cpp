@@ -2,7 +2,7 @@
 
 namespace ql::editor {
 
-ControlStates updateControls(bool customized, int entryCount, bool hasSelection) {
+ControlStates controlStates(bool customized, int entryCount, bool hasSelection) {
     return ControlStates{
         .listEnabled = customized,
         .addEnabled = customized && entryCount < kMaxEntries,

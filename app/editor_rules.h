@@ -16,8 +16,8 @@ struct ControlStates {
     bool operator==(const ControlStates&) const = default;
 };
 
-// The whole rule of `updateControls`.
-ControlStates updateControls(bool customized, int entryCount, bool hasSelection);
+// The whole rule of the main window's `updateControls`: which of its controls are usable.
+ControlStates controlStates(bool customized, int entryCount, bool hasSelection);
 
 // "Apply changes before " + what + "?"
 std::u16string confirmApplyQuestion(std::u16string_view what);

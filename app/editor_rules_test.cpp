@@ -8,17 +8,17 @@ namespace {
 TEST(UpdateControls, DefaultsModeLocksTheListAndEveryEditButton) {
     for (int count : {0, 3, 5}) {
         for (bool selected : {false, true}) {
-            EXPECT_EQ(updateControls(false, count, selected), (ControlStates{false, false, false}));
+            EXPECT_EQ(controlStates(false, count, selected), (ControlStates{false, false, false}));
         }
     }
 }
 
 TEST(UpdateControls, CustomizedListAddsBelowFiveAndRemovesWhileSelected) {
-    EXPECT_EQ(updateControls(true, 0, false), (ControlStates{true, true, false}));
-    EXPECT_EQ(updateControls(true, 4, true), (ControlStates{true, true, true}));
-    EXPECT_EQ(updateControls(true, 5, false), (ControlStates{true, false, false}));
-    EXPECT_EQ(updateControls(true, 5, true), (ControlStates{true, false, true}));
-    EXPECT_EQ(updateControls(true, 7, true), (ControlStates{true, false, true}));
+    EXPECT_EQ(controlStates(true, 0, false), (ControlStates{true, true, false}));
+    EXPECT_EQ(controlStates(true, 4, true), (ControlStates{true, true, true}));
+    EXPECT_EQ(controlStates(true, 5, false), (ControlStates{true, false, false}));
+    EXPECT_EQ(controlStates(true, 5, true), (ControlStates{true, false, true}));
+    EXPECT_EQ(controlStates(true, 7, true), (ControlStates{true, false, true}));
 }
 
 TEST(ConfirmApply, QuestionNamesTheAction) {

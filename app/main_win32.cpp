@@ -35,7 +35,7 @@ int runMessageLoop(ql::QlEditor& editor, ql::KeyWatcher& watcher) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     // The folder browser's new-style dialog needs COM on this thread.
@@ -45,7 +45,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ql::KeyWatcher watcher(ql::win::toWide(ql::placesBarPath()));
     ql::RegistryPlacesBarStore store;
     ql::QlEditor editor(store);
-    const HWND window = editor.create(instance);
+    const HWND window = editor.create();
     if (!window) return 1;
     return runMessageLoop(editor, watcher);
 }

@@ -5,9 +5,10 @@
 #include "app/editor_rules.h"
 #include "app/place_display.h"
 #include "app/place_shell_win32.h"
-#include "app/resources/resource_ids.h"
+#include "common/resource_ids.h"
 #include "common/win_dialog.h"
 #include "common/win_dpi.h"
+#include "common/win_listview.h"
 #include "common/win_text.h"
 #include "shell/shell_ui_win32.h"
 #include "store/places_bar.h"
@@ -16,7 +17,6 @@
 #include <windowsx.h>
 
 #include <array>
-#include <exception>
 
 namespace ql {
 namespace {
@@ -64,24 +64,18 @@ constexpr std::array kControls{
 
 // The drop position marker: it spans the window from its left edge to 120 twips beyond the list's
 // right edge and lies beneath the list, so only its two ends show beside it.
-constexpr TwipsRect kDropZone{0, 0, 3855, 135};
+constexpr TwipsRect kDropZoneRect{0, 0, 3855, 135};
 
-std::wstring itemText(HWND listView, int index) {
-    std::wstring text(1024, L'\0');
-    LVITEMW item{};
-    item.iSubItem = 0;
-    item.pszText = text.data();
-    item.cchTextMax = static_cast<int>(text.size());
-    const auto length = ::SendMessageW(listView, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    text.resize(static_cast<std::size_t>(length));
-    return text;
-}
+// The place id of the entry at `index`; 0, which names no place, when there is none.
+LPARAM placeIdAt(HWND listView, int index) { return win::itemParam(listView, index).value_or(0); }
 
-LPARAM itemParam(HWND listView, int index) {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    return ListView_GetItem(listView, &item) ? item.lParam : 0;
+// The button that a WM_RBUTTONDOWN, WM_MBUTTONDOWN or WM_XBUTTONDOWN presses.
+drag::MouseButtons pressedButton(UINT msg, WPARAM wParam) {
+    switch (msg) {
+    case WM_RBUTTONDOWN: return drag::kRightButton;
+    case WM_MBUTTONDOWN: return drag::kMiddleButton;
+    default: return GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? drag::kXButton1 : drag::kXButton2;
+    }
 }
 
 win::UniqueIcon loadProgramIcon(int size) {
@@ -102,12 +96,12 @@ public:
         hit.pt = POINT{x, y};
         const int index = ListView_HitTest(list(), &hit);
         if (index < 0 || !(hit.flags & LVHT_ONITEM)) return std::nullopt;
-        return itemParam(list(), index);
+        return placeIdAt(list(), index);
     }
     int position(drag::EntryId entry) const override { return indexOf(entry) + 1; }
     std::optional<drag::EntryId> entryAt(int position) const override {
         if (position < 1 || position > editor_.entryCount()) return std::nullopt;
-        return itemParam(list(), position - 1);
+        return placeIdAt(list(), position - 1);
     }
     int entryTop(drag::EntryId entry) const override { return bounds(entry).top; }
     int entryHeight(drag::EntryId entry) const override {
@@ -116,7 +110,7 @@ public:
     }
     int listTop() const override {
         POINT origin{0, 0};
-        ::MapWindowPoints(list(), editor_.hwnd_, &origin, 1);
+        ::MapWindowPoints(list(), editor_.hwnd(), &origin, 1);
         return origin.y;
     }
     void setDropHighlight(std::optional<drag::EntryId> entry) override {
@@ -130,7 +124,7 @@ public:
     std::optional<drag::EntryId> dropHighlighted() const override {
         const int index = ListView_GetNextItem(list(), -1, LVNI_DROPHILITED);
         if (index < 0) return std::nullopt;
-        return itemParam(list(), index);
+        return placeIdAt(list(), index);
     }
     void setGhosted(drag::EntryId entry, bool ghosted) override {
         if (const int index = indexOf(entry); index >= 0) {
@@ -140,31 +134,21 @@ public:
     drag::EntryData entryData(drag::EntryId entry) const override {
         const int index = indexOf(entry);
         if (index < 0) return {};
-        return drag::EntryData{win::toU16(itemText(list(), index)), entry,
+        return drag::EntryData{win::toU16(win::itemText(list(), index)), entry,
                                editor_.listViewIcons_ ? editor_.listViewIcons_->GetIcon(index + 1) : 0};
     }
     void removeAt(int position) override { ListView_DeleteItem(list(), position - 1); }
     drag::EntryId insertAt(int position, const drag::EntryData& data) override {
-        std::wstring text = win::toWide(data.text);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = position - 1;
-        item.pszText = text.data();
-        item.lParam = data.payload;
-        const int index = ListView_InsertItem(list(), &item);
+        const int index = win::insertItem(list(), position - 1, win::toWide(data.text), data.payload);
         if (index >= 0 && editor_.listViewIcons_) editor_.listViewIcons_->SetIcon(index + 1, data.iconIndex);
         return data.payload;
     }
     std::optional<drag::EntryId> selectedEntry() const override {
         if (ListView_GetSelectedCount(list()) != 1) return std::nullopt;
-        return itemParam(list(), ListView_GetNextItem(list(), -1, LVNI_SELECTED));
+        return placeIdAt(list(), ListView_GetNextItem(list(), -1, LVNI_SELECTED));
     }
     void select(drag::EntryId entry) override {
-        const int index = indexOf(entry);
-        if (index < 0) return;
-        ListView_SetItemState(list(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_SetItemState(list(), index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_EnsureVisible(list(), index, FALSE);
+        if (const int index = indexOf(entry); index >= 0) win::selectOnly(list(), index);
     }
 
 private:
@@ -189,7 +173,7 @@ public:
     explicit DropZone(QlEditor& editor) : editor_(editor) {}
 
     void showAt(int top) override {
-        const RECT r = win::twipsRectToPixels(kDropZone, editor_.dpi_);
+        const RECT r = win::twipsRectToPixels(kDropZoneRect, editor_.dpi());
         // Directly beneath the list in z-order, so the list paints over its middle.
         ::SetWindowPos(editor_.dropZone_, editor_.folderList_, r.left, top, r.right - r.left, r.bottom - r.top,
                        SWP_SHOWWINDOW | SWP_NOACTIVATE);
@@ -202,38 +186,11 @@ private:
 
 QlEditor::QlEditor(PlacesBarStore& store) : store_(store) {}
 
-QlEditor::~QlEditor() {
-    if (hwnd_) ::DestroyWindow(hwnd_);
-}
+QlEditor::~QlEditor() { destroy(); }
 
-HWND QlEditor::create(HINSTANCE instance) {
-    win::EmptyDialogTemplate dialogTemplate(kWindowStyle);
-    ::CreateDialogIndirectParamW(instance, &dialogTemplate.header, nullptr, dialogProc, reinterpret_cast<LPARAM>(this));
-    if (hwnd_) ::ShowWindow(hwnd_, SW_SHOWNORMAL);
-    return hwnd_;
-}
-
-INT_PTR CALLBACK QlEditor::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<QlEditor*>(lParam);
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        self->hwnd_ = hwnd;
-    }
-    auto* self = reinterpret_cast<QlEditor*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (!self) return FALSE;
-    // No C++ exception may unwind through the dialog manager.
-    try {
-        const INT_PTR result = self->handleMessage(msg, wParam, lParam);
-        if (msg == WM_NCDESTROY) {
-            ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-            self->hwnd_ = nullptr;
-        }
-        return result;
-    } catch (const std::exception& e) {
-        ::MessageBoxW(hwnd, win::fromUtf8(e.what()).c_str(), kTitle, MB_OK | MB_ICONERROR);
-        if (msg == WM_INITDIALOG) ::DestroyWindow(hwnd);
-        return FALSE;
-    }
+HWND QlEditor::create() {
+    if (createModeless(nullptr, kWindowStyle)) ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+    return hwnd();
 }
 
 INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -244,8 +201,8 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kLoadPickerMessage:
         // Posted messages come before WM_PAINT: the window paints itself first, so that it stands
         // whole while the picker is built.
-        ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        csidlFolders_.load(hwnd_);
+        ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        csidlFolders_.load(hwnd());
         return TRUE;
     case kPlacesBarChangedMessage:
         placesBarKeyChanged();
@@ -280,7 +237,7 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // A change of the key that came during the drag is looked at once the drag is over.
         if (keyChangedDuringDrag_ && !drag_->dragItem()) {
             keyChangedDuringDrag_ = false;
-            ::PostMessageW(hwnd_, kPlacesBarChangedMessage, 0, 0);
+            ::PostMessageW(hwnd(), kPlacesBarChangedMessage, 0, 0);
         }
         return handled;
     }
@@ -291,15 +248,8 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     case WM_CLOSE:
         // The title-bar close and Alt+F4 close at once, without asking; only "Close" asks.
-        ::DestroyWindow(hwnd_);
+        ::DestroyWindow(hwnd());
         return TRUE;
-    case WM_DPICHANGED: {
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        applyDpi(HIWORD(wParam));
-        ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        return TRUE;
-    }
     case WM_DESTROY:
         Form_Unload();
         return TRUE;
@@ -334,7 +284,7 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
             draw.clrTextBk = ::GetSysColor(COLOR_HIGHLIGHT);
             result = CDRF_NEWFONT;
         }
-        ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+        ::SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, result);
         return TRUE;
     }
     case LVN_BEGINDRAG:
@@ -342,7 +292,7 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
         return TRUE;
     case LVN_KEYDOWN: {
         const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
-        if (key.wVKey == VK_DELETE && ::IsWindowEnabled(::GetDlgItem(hwnd_, ids::kRemoveItem))) removeItem_Click();
+        if (key.wVKey == VK_DELETE && ::IsWindowEnabled(::GetDlgItem(hwnd(), ids::kRemoveItem))) removeItem_Click();
         return TRUE;
     }
     default:
@@ -351,27 +301,18 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
 }
 
 void QlEditor::Form_Load() {
-    win::keepOwnLayoutOnDpiChange(hwnd_);
     createControls();
-    applyDpi(win::dpiForWindow(hwnd_));
+    applyDpi(win::dpiForWindow(hwnd()));
     setUpImageLists(folderList_);
-    ::PostMessageW(hwnd_, kLoadPickerMessage, 0, 0);
-
-    // Centred on the screen the window starts on.
-    RECT window{};
-    ::GetWindowRect(hwnd_, &window);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-    ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
-                   work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ::PostMessageW(hwnd(), kLoadPickerMessage, 0, 0);
+    win::centreWindow(hwnd(), nullptr);  // on the screen the window starts on
+    // The program's one window is in front before it shows: showing it alone may leave it behind
+    // the window that started the program (Wine without a window manager does).
+    ::SetForegroundWindow(hwnd());
 
     loadPlacesBar();
     updateControls();
-    ::SetFocus(::GetDlgItem(hwnd_, modeCustomized_ ? ids::kCustomizeYes : ids::kCustomizeNo));
+    ::SetFocus(::GetDlgItem(hwnd(), customized() ? ids::kCustomizeYes : ids::kCustomizeNo));
 }
 
 void QlEditor::Form_Unload() {
@@ -380,9 +321,9 @@ void QlEditor::Form_Unload() {
 }
 
 void QlEditor::createControls() {
-    ::SetWindowTextW(hwnd_, kCaption);
-    win::createControls(hwnd_, kControls);
-    folderList_ = ::GetDlgItem(hwnd_, ids::kFolderList);
+    ::SetWindowTextW(hwnd(), kCaption);
+    win::createControls(hwnd(), kControls);
+    folderList_ = ::GetDlgItem(hwnd(), ids::kFolderList);
     ListView_SetExtendedListViewStyle(folderList_, LVS_EX_DOUBLEBUFFER);
     // A report view of one headerless column: the entries stand one below the other in a single
     // column on every list view (a list-mode view wraps them into columns once they reach the bottom).
@@ -391,7 +332,7 @@ void QlEditor::createControls() {
     ListView_InsertColumn(folderList_, 0, &column);
 
     // Hidden until a drag has a target; clipped by its siblings so that the list covers its middle.
-    dropZone_ = ::CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_,
+    dropZone_ = ::CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kDropZone)),
                                   ::GetModuleHandleW(nullptr), nullptr);
     ::SetWindowPos(dropZone_, folderList_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -414,18 +355,15 @@ void QlEditor::setUpImageLists(HWND listView) {
     listViewIcons_->Initialise(listView, largeSysImageList_->hIml(), smallSysImageList_->hIml(), true);
 }
 
-void QlEditor::applyDpi(int dpi) {
-    dpi_ = dpi;
-    font_ = win::createMessageFont(dpi_);
-    iconLarge_ = loadProgramIcon(::MulDiv(32, dpi_, USER_DEFAULT_SCREEN_DPI));
-    iconSmall_ = loadProgramIcon(::MulDiv(16, dpi_, USER_DEFAULT_SCREEN_DPI));
-    ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(iconLarge_.get()));
-    ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(iconSmall_.get()));
-    layoutControls();
-}
-
-void QlEditor::layoutControls() {
-    win::layoutControls(hwnd_, kClientArea, kControls, dpi_, font_.get());
+void QlEditor::layout(int dpi, HFONT font) {
+    win::UniqueIcon large = loadProgramIcon(::MulDiv(32, dpi, USER_DEFAULT_SCREEN_DPI));
+    win::UniqueIcon small = loadProgramIcon(::MulDiv(16, dpi, USER_DEFAULT_SCREEN_DPI));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    // The window holds the new icons now: the old ones may go.
+    iconLarge_ = std::move(large);
+    iconSmall_ = std::move(small);
+    win::layoutControls(hwnd(), kClientArea, kControls, dpi, font);
     fitListColumn();
 }
 
@@ -438,10 +376,8 @@ void QlEditor::fitListColumn() {
 
 // ---- Mode and changed flag ----
 
-bool QlEditor::customized() const { return modeSelected_ && modeCustomized_; }
-
 void QlEditor::selectMode(bool customize) {
-    ::CheckRadioButton(hwnd_, ids::kCustomizeYes, ids::kCustomizeNo, customize ? ids::kCustomizeYes : ids::kCustomizeNo);
+    ::CheckRadioButton(hwnd(), ids::kCustomizeYes, ids::kCustomizeNo, customize ? ids::kCustomizeYes : ids::kCustomizeNo);
     if (customize) {
         customizeYes_Click();
     } else {
@@ -451,26 +387,25 @@ void QlEditor::selectMode(bool customize) {
 
 void QlEditor::customizeYes_Click() {
     // A click on the option already chosen changes nothing.
-    if (modeSelected_ && modeCustomized_) return;
-    modeSelected_ = modeCustomized_ = true;
+    if (mode_ == Mode::Customized) return;
+    mode_ = Mode::Customized;
     listChanged_ = true;
     updateControls();
 }
 
 void QlEditor::customizeNo_Click() {
-    if (modeSelected_ && !modeCustomized_) return;
-    modeSelected_ = true;
-    modeCustomized_ = false;
+    if (mode_ == Mode::Defaults) return;
+    mode_ = Mode::Defaults;
     listChanged_ = true;
     updateControls();
 }
 
 void QlEditor::updateControls() {
-    const editor::ControlStates states = editor::updateControls(customized(), entryCount(), hasSelection());
-    ::EnableWindow(folderList_, states.listEnabled);
-    ::EnableWindow(::GetDlgItem(hwnd_, ids::kAddFolder), states.addEnabled);
-    ::EnableWindow(::GetDlgItem(hwnd_, ids::kAddSpecial), states.addEnabled);
-    ::EnableWindow(::GetDlgItem(hwnd_, ids::kRemoveItem), states.removeEnabled);
+    const editor::ControlStates states = editor::controlStates(customized(), entryCount(), hasSelection());
+    win::enableControl(folderList_, states.listEnabled);
+    win::enableControl(::GetDlgItem(hwnd(), ids::kAddFolder), states.addEnabled);
+    win::enableControl(::GetDlgItem(hwnd(), ids::kAddSpecial), states.addEnabled);
+    win::enableControl(::GetDlgItem(hwnd(), ids::kRemoveItem), states.removeEnabled);
 }
 
 // ---- Store ----
@@ -492,7 +427,7 @@ void QlEditor::reloadPlacesBar() {
 }
 
 void QlEditor::placesBarKeyChanged() {
-    if (!hwnd_ || listChanged_) return;
+    if (!hwnd() || listChanged_) return;
     if (drag_ && drag_->dragItem()) {
         keyChangedDuringDrag_ = true;  // the drag's entries must stay until it ends
         return;
@@ -504,7 +439,7 @@ void QlEditor::placesBarKeyChanged() {
 // return false, so that Close and Test do not go on.
 bool QlEditor::savePlacesBar() {
     if (!sameContent(readPlacesBarSnapshot(store_), remembered_)) {
-        const int answer = ::MessageBoxW(hwnd_, win::toWide(editor::kChangedByAnotherProgram).c_str(), kTitle,
+        const int answer = ::MessageBoxW(hwnd(), win::toWide(editor::kChangedByAnotherProgram).c_str(), kTitle,
                                          MB_YESNOCANCEL | MB_DEFBUTTON3 | MB_ICONWARNING);
         if (answer == IDNO) reloadPlacesBar();
         if (answer != IDYES) return false;
@@ -517,7 +452,7 @@ bool QlEditor::savePlacesBar() {
         remembered_ = readPlacesBarSnapshot(store_);
         const std::u16string text =
             editor::saveFailedMessage(result.failedStep, win::toU16(win::errorText(static_cast<unsigned long>(result.error))));
-        ::MessageBoxW(hwnd_, win::toWide(text).c_str(), kTitle, MB_OK | MB_ICONERROR);
+        ::MessageBoxW(hwnd(), win::toWide(text).c_str(), kTitle, MB_OK | MB_ICONERROR);
         return false;  // the changes stay unsaved, and Close will still ask
     }
     remembered_ = savedPlacesBarSnapshot(customizedList, places);
@@ -529,14 +464,14 @@ void QlEditor::applyChanges_Click() { savePlacesBar(); }
 
 bool QlEditor::confirmApply(const std::wstring& what) {
     const std::wstring question = win::toWide(editor::confirmApplyQuestion(win::toU16(what)));
-    const int answer = ::MessageBoxW(hwnd_, question.c_str(), kTitle, MB_YESNOCANCEL | MB_DEFBUTTON1);
+    const int answer = ::MessageBoxW(hwnd(), question.c_str(), kTitle, MB_YESNOCANCEL | MB_DEFBUTTON1);
     if (answer == IDYES) return editor::confirmApplyGoesOn(editor::Answer::Yes, savePlacesBar());
     return editor::confirmApplyGoesOn(answer == IDNO ? editor::Answer::No : editor::Answer::Cancel, false);
 }
 
 void QlEditor::exitApp_Click() {
     if (listChanged_ && !confirmApply(L"exiting")) return;
-    ::DestroyWindow(hwnd_);
+    ::DestroyWindow(hwnd());
 }
 
 // ---- Entries ----
@@ -549,42 +484,29 @@ std::vector<Place> QlEditor::placesInOrder() const {
     std::vector<Place> places;
     const int count = entryCount();
     for (int i = 0; i < count; ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = i;
-        ListView_GetItem(folderList_, &item);
-        if (const auto found = places_.find(item.lParam); found != places_.end()) places.push_back(found->second);
+        if (const auto found = places_.find(placeIdAt(folderList_, i)); found != places_.end()) {
+            places.push_back(found->second);
+        }
     }
     return places;
 }
 
 void QlEditor::addPlaceToList(const Place& place) {
-    ShellPlaceLooks shell(hwnd_);
+    ShellPlaceLooks shell(hwnd());
     const editor::EntryLook look = editor::describePlace(place, shell);
-    std::wstring text = win::toWide(look.text);
-    const int iconIndex = look.iconIndex;
-
     const LPARAM id = nextEntryId_++;
     places_.emplace(id, place);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = entryCount();
-    item.pszText = text.data();
-    item.lParam = id;
-    const int index = ListView_InsertItem(folderList_, &item);
-    if (index >= 0 && listViewIcons_) listViewIcons_->SetIcon(index + 1, iconIndex);
+    const int index = win::insertItem(folderList_, entryCount(), win::toWide(look.text), id);
+    if (index >= 0 && listViewIcons_) listViewIcons_->SetIcon(index + 1, look.iconIndex);
 }
 
 void QlEditor::removeEntryAt(int position) {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = position;
-    if (ListView_GetItem(folderList_, &item)) places_.erase(item.lParam);
+    places_.erase(placeIdAt(folderList_, position));
     ListView_DeleteItem(folderList_, position);
 }
 
 void QlEditor::addFolder_Click() {
-    const std::wstring path = shellUI::browseForFolder(hwnd_);
+    const std::wstring path = shellUI::browseForFolder(hwnd());
     if (path.empty()) return;
     addPlaceToList(Place::folderPath(win::toU16(path)));
     listChanged_ = true;
@@ -602,7 +524,7 @@ void QlEditor::removeItem_Click() {
 }
 
 void QlEditor::addSpecial_Click() {
-    const std::int32_t csidl = csidlFolders_.selectSpecialFolder(hwnd_);
+    const std::int32_t csidl = csidlFolders_.selectSpecialFolder(hwnd());
     if (csidl < 0) return;
     addPlaceToList(Place::specialFolder(csidl));
     listChanged_ = true;
@@ -617,17 +539,17 @@ void QlEditor::folderList_Click() { updateControls(); }
 // drag starts on its LVN_BEGINDRAG; the window then captures the mouse and follows it.
 void QlEditor::beginDrag(const NMLISTVIEW& begin) {
     drag_->folderList_MouseDown(drag::kLeftButton, begin.ptAction.x, begin.ptAction.y);
-    if (drag_->dragItem()) ::SetCapture(hwnd_);
+    if (drag_->dragItem()) ::SetCapture(hwnd());
 }
 
 void QlEditor::endDrag() {
-    if (::GetCapture() == hwnd_) ::ReleaseCapture();
+    if (::GetCapture() == hwnd()) ::ReleaseCapture();
 }
 
 bool QlEditor::handleDragMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!drag_ || !drag_->dragItem()) return false;
     POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    ::MapWindowPoints(hwnd_, folderList_, &pt, 1);
+    ::MapWindowPoints(hwnd(), folderList_, &pt, 1);
     switch (msg) {
     case WM_MOUSEMOVE: {
         drag::MouseButtons buttons = 0;
@@ -646,7 +568,7 @@ bool QlEditor::handleDragMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
-        drag_->folderList_MouseDown(msg == WM_RBUTTONDOWN ? drag::kRightButton : drag::kMiddleButton, pt.x, pt.y);
+        drag_->folderList_MouseDown(pressedButton(msg, wParam), pt.x, pt.y);
         endDrag();
         return true;
     case WM_CAPTURECHANGED:
@@ -672,9 +594,9 @@ bool QlEditor::preTranslateMessage(const MSG& msg) {
 
 void QlEditor::testDialog_Click() {
     if (listChanged_ && !confirmApply(L"testing settings")) return;
-    shellUI::showOpenDialog(hwnd_, L"Test open file dialog -- note PlacesBar at left");
+    shellUI::showOpenDialog(hwnd(), L"Test open file dialog -- note PlacesBar at left");
 }
 
-void QlEditor::about_Click() { about::showAboutBox(hwnd_); }
+void QlEditor::about_Click() { about::showAboutBox(hwnd()); }
 
 }  // namespace ql

@@ -2,6 +2,7 @@
 // qlEditor, the main window: the place list, the choice between the Windows defaults and a
 // customized list, and the changed flag; wires the buttons to the store and the shell.
 #include "app/drag_reorder.h"
+#include "common/win_dialog.h"
 #include "common/win_handles.h"
 #include "imagelists/lv_external_image_list_win32.h"
 #include "imagelists/sys_image_list_win32.h"
@@ -18,7 +19,7 @@
 
 namespace ql {
 
-class QlEditor {
+class QlEditor final : public win::Dialog {
 public:
     explicit QlEditor(PlacesBarStore& store);
     QlEditor(const QlEditor&) = delete;
@@ -26,8 +27,7 @@ public:
     ~QlEditor();
 
     // Creates and shows the window; null when it could not be created.
-    HWND create(HINSTANCE instance);
-    HWND hwnd() const { return hwnd_; }
+    HWND create();
 
     // Keys the window handles before the dialog manager sees them (Alt+Up, Alt+Down in the list).
     bool preTranslateMessage(const MSG& msg);
@@ -39,16 +39,14 @@ private:
     class FolderListDrag;
     class DropZone;
 
-    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void layout(int dpi, HFONT font) override;
     INT_PTR handleNotify(const NMHDR& header);
 
     void Form_Load();
     void Form_Unload();
     void createControls();
-    void layoutControls();
     void fitListColumn();
-    void applyDpi(int dpi);
 
     void customizeYes_Click();
     void customizeNo_Click();
@@ -73,7 +71,7 @@ private:
     void addPlaceToList(const Place& place);
     void setUpImageLists(HWND listView);
 
-    bool customized() const;
+    bool customized() const { return mode_ == Mode::Customized; }
     void selectMode(bool customize);
     int entryCount() const;
     bool hasSelection() const;
@@ -81,11 +79,8 @@ private:
     void removeEntryAt(int position);
 
     PlacesBarStore& store_;
-    HWND hwnd_ = nullptr;
     HWND folderList_ = nullptr;
     HWND dropZone_ = nullptr;
-    int dpi_ = USER_DEFAULT_SCREEN_DPI;
-    win::UniqueFont font_;
     win::UniqueIcon iconLarge_;
     win::UniqueIcon iconSmall_;
 
@@ -93,8 +88,9 @@ private:
     // What the key held when the list was last loaded or saved: a save over anything else asks first.
     PlacesBarSnapshot remembered_;
     bool keyChangedDuringDrag_ = false;
-    bool modeSelected_ = false;  // an option was selected (neither is, until loading)
-    bool modeCustomized_ = false;
+    // Which option button is selected; neither is, until loading.
+    enum class Mode { Unselected, Defaults, Customized };
+    Mode mode_ = Mode::Unselected;
 
     // Each entry's place, by the id in its list item's lParam: the list view holds the order and
     // the text; saving reads the places from here and never parses the text.

@@ -2,13 +2,14 @@
 
 #include "common/win_dialog.h"
 #include "common/win_dpi.h"
+#include "common/win_listview.h"
 #include "picker/picker_ids.h"
 #include "shell/shell_ui_win32.h"
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace ql::picker {
 namespace {
@@ -35,13 +36,6 @@ constexpr std::array kControls{
     ControlSpec{ids::kOk, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {3840, 5160, 1215, 375}},
 };
 
-RECT workAreaNear(const RECT& area) {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &monitor);
-    return monitor.rcWork;
-}
-
 }  // namespace
 
 CsidlFolders::CsidlFolders() : CsidlFolders(shellUI::getSpecialFolderDisplayInfo) {}
@@ -51,11 +45,8 @@ CsidlFolders::CsidlFolders(SpecialFolderQuery query) : query_(std::move(query)) 
 CsidlFolders::~CsidlFolders() { unload(); }
 
 bool CsidlFolders::load(HWND mainWindow) {
-    if (window_) return true;
-    win::EmptyDialogTemplate dialogTemplate(kWindowStyle);
-    ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), &dialogTemplate.header, mainWindow, dialogProc,
-                                 reinterpret_cast<LPARAM>(this));
-    if (!window_) return false;
+    if (hwnd()) return true;
+    if (!createModeless(mainWindow, kWindowStyle)) return false;
     // Outside the dialog procedure, so that an error can reach the caller.
     try {
         Form_Load();
@@ -68,35 +59,15 @@ bool CsidlFolders::load(HWND mainWindow) {
 
 void CsidlFolders::unload() {
     // The list view's WM_DESTROY detaches listViewIcons before the objects go.
-    window_.reset();
-    folderList_ = nullptr;
+    destroy();
     listViewIcons_.reset();
     smallSysImageList_.reset();
     largeSysImageList_.reset();
-    font_.reset();
-}
-
-INT_PTR CALLBACK CsidlFolders::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        reinterpret_cast<CsidlFolders*>(lParam)->window_.reset(hwnd);
-    }
-    auto* self = reinterpret_cast<CsidlFolders*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (!self) return FALSE;
-    const INT_PTR result = self->handleMessage(msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-        // Destroyed by unload, or with its owner: either way the handle is gone.
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-        self->window_.release();
-        self->folderList_ = nullptr;
-    }
-    return result;
 }
 
 INT_PTR CsidlFolders::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_INITDIALOG:
-        win::keepOwnLayoutOnDpiChange(window_.get());
         createControls();
         return FALSE;  // the focus is set when the picker is shown
     case WM_COMMAND:
@@ -116,31 +87,19 @@ INT_PTR CsidlFolders::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // The close box and the system menu cancel; the picker stays loaded.
         cancel_Click();
         return TRUE;
-    case WM_DPICHANGED: {
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        applyDpi(HIWORD(wParam));
-        ::SetWindowPos(window_.get(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        return TRUE;
-    }
     default:
         return FALSE;
     }
 }
 
 void CsidlFolders::createControls() {
-    const HWND window = window_.get();
-    ::SetWindowTextW(window, ids::kCaption);
-    win::createControls(window, kControls);
-    folderList_ = ::GetDlgItem(window, ids::kFolderList);
-    applyDpi(win::dpiForWindow(window));
+    ::SetWindowTextW(hwnd(), ids::kCaption);
+    win::createControls(hwnd(), kControls);
+    folderList_ = ::GetDlgItem(hwnd(), ids::kFolderList);
+    applyDpi(win::dpiForWindow(hwnd()));
 }
 
-void CsidlFolders::applyDpi(int dpi) {
-    dpi_ = dpi;
-    font_ = win::createMessageFont(dpi_);
-    win::layoutControls(window_.get(), kClientArea, kControls, dpi_, font_.get());
-}
+void CsidlFolders::layout(int dpi, HFONT font) { win::layoutControls(hwnd(), kClientArea, kControls, dpi, font); }
 
 void CsidlFolders::Form_Load() {
     setUpPickerImageLists(folderList_);
@@ -162,27 +121,23 @@ void CsidlFolders::setUpPickerImageLists(HWND listView) {
 void CsidlFolders::fillSpecialFolderList(int csidl) {
     std::wstring displayName;
     int iconIndex = 0;
-    if (!query_(csidl, window_.get(), displayName, iconIndex)) return;
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = ListView_GetItemCount(folderList_);
-    item.pszText = displayName.data();
-    item.lParam = csidl;
-    const int position = ListView_InsertItem(folderList_, &item);
+    if (!query_(csidl, hwnd(), displayName, iconIndex)) return;
+    const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), displayName, csidl);
     if (position >= 0) listViewIcons_->SetIcon(position + 1, iconIndex);
 }
 
 std::int32_t CsidlFolders::selectSpecialFolder(HWND parent) {
     if (inModal_) return -1;
-    if (!window_ && !load(parent)) return -1;
-    const HWND window = window_.get();
+    if (!hwnd() && !load(parent)) return -1;
+    const HWND window = hwnd();
 
     result_ = -1;
-    selectFirstEntry();
+    // The first entry, whatever was chosen the time before; none in an empty list.
+    win::selectOnly(folderList_, ListView_GetItemCount(folderList_) > 0 ? 0 : -1);
     ::SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(parent));
     const int dpi = win::dpiForWindow(parent ? parent : window);
-    if (dpi != dpi_) applyDpi(dpi);
-    centreOnOwner(parent);
+    if (dpi != this->dpi()) applyDpi(dpi);
+    win::centreWindow(window, parent);
 
     // EnableWindow answers whether the window was disabled before: an owner that was already
     // disabled is left so.
@@ -192,7 +147,7 @@ std::int32_t CsidlFolders::selectSpecialFolder(HWND parent) {
 
     inModal_ = true;
     MSG msg{};
-    while (window_ && ::IsWindowVisible(window_.get())) {
+    while (hwnd() && ::IsWindowVisible(hwnd())) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1) break;
         if (got == 0) {
@@ -201,7 +156,7 @@ std::int32_t CsidlFolders::selectSpecialFolder(HWND parent) {
             result_ = -1;
             break;
         }
-        if (!::IsDialogMessageW(window_.get(), &msg)) {
+        if (!::IsDialogMessageW(hwnd(), &msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
@@ -211,37 +166,8 @@ std::int32_t CsidlFolders::selectSpecialFolder(HWND parent) {
     return result_;
 }
 
-void CsidlFolders::selectFirstEntry() {
-    ListView_SetItemState(folderList_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    if (ListView_GetItemCount(folderList_) == 0) return;
-    ListView_SetItemState(folderList_, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(folderList_, 0, FALSE);
-}
-
-void CsidlFolders::centreOnOwner(HWND owner) {
-    const HWND window = window_.get();
-    RECT picker{};
-    ::GetWindowRect(window, &picker);
-    const int width = picker.right - picker.left;
-    const int height = picker.bottom - picker.top;
-
-    RECT around{};
-    if (!owner || ::IsIconic(owner) || !::GetWindowRect(owner, &around)) around = workAreaNear(picker);
-    // Kept on the owner's screen when the owner stands partly off it.
-    const RECT work = workAreaNear(around);
-    const int x = std::clamp<int>(around.left + (around.right - around.left - width) / 2, work.left,
-                                  std::max<int>(work.left, work.right - width));
-    const int y = std::clamp<int>(around.top + (around.bottom - around.top - height) / 2, work.top,
-                                  std::max<int>(work.top, work.bottom - height));
-    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 std::int32_t CsidlFolders::tagOf(int item) const {
-    LVITEMW entry{};
-    entry.mask = LVIF_PARAM;
-    entry.iItem = item;
-    if (!ListView_GetItem(folderList_, &entry)) return -1;
-    return static_cast<std::int32_t>(entry.lParam);
+    return static_cast<std::int32_t>(win::itemParam(folderList_, item).value_or(-1));
 }
 
 void CsidlFolders::ok_Click() {
@@ -263,7 +189,7 @@ void CsidlFolders::endChoice(std::int32_t result) {
     // The owner is enabled again before the picker hides, so that it, and not some other
     // program, becomes the active window.
     if (disabledOwner_) ::EnableWindow(std::exchange(disabledOwner_, nullptr), TRUE);
-    if (window_) ::ShowWindow(window_.get(), SW_HIDE);
+    if (hwnd()) ::ShowWindow(hwnd(), SW_HIDE);
 }
 
 }  // namespace ql::picker

@@ -2,7 +2,7 @@
 // csidlFolders, the special folder picker: a dialog listing every special folder the shell knows
 // on this system, with its display name and icon, from which the user chooses one to add to the
 // places bar. It is built once, hidden between uses, and shown modally over its owner.
-#include "common/win_handles.h"
+#include "common/win_dialog.h"
 #include "imagelists/lv_external_image_list_win32.h"
 #include "imagelists/sys_image_list_win32.h"
 
@@ -13,7 +13,7 @@
 
 namespace ql::picker {
 
-class CsidlFolders {
+class CsidlFolders final : public win::Dialog {
 public:
     // How the picker learns a special folder's display name and icon index; false when the system
     // has no folder for the number. The shell's routine unless a test gives another.
@@ -37,15 +37,13 @@ public:
     // it is not loaded. A WM_QUIT that arrives meanwhile ends the choice with -1 and is posted again.
     std::int32_t selectSpecialFolder(HWND parent);
 
-    HWND hwnd() const { return window_.get(); }
-
 private:
-    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void layout(int dpi, HFONT font) override;
+    void windowGone() override { folderList_ = nullptr; }
 
     void Form_Load();
     void createControls();
-    void applyDpi(int dpi);
     void setUpPickerImageLists(HWND listView);
     void fillSpecialFolderList(int csidl);
 
@@ -53,17 +51,12 @@ private:
     void cancel_Click();
     void folderList_DblClick(int item);
 
-    void selectFirstEntry();
-    void centreOnOwner(HWND owner);
     // Records the result and hides the picker, which ends the modal loop.
     void endChoice(std::int32_t result);
     std::int32_t tagOf(int item) const;
 
     SpecialFolderQuery query_;
-    win::UniqueWindow window_;
     HWND folderList_ = nullptr;
-    int dpi_ = USER_DEFAULT_SCREEN_DPI;
-    win::UniqueFont font_;
 
     // Created on first use, released when the picker unloads.
     std::unique_ptr<imagelists::cKLEMSysImageList> largeSysImageList_;

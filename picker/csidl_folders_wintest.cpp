@@ -220,6 +220,35 @@ TEST_F(Picker, WindowAndControlsStandAtTheirPlacesAtTheWindowsDpi) {
     EXPECT_EQ(::GetWindowLongPtrW(::GetDlgItem(window, ids::kOk), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
 }
 
+// Notes in *ref whether a WM_SETFONT ever found the control holding a font that was destroyed already.
+LRESULT CALLBACK watchHeldFont(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
+    if (msg == WM_SETFONT) {
+        const auto held = reinterpret_cast<HGDIOBJ>(::SendMessageW(hwnd, WM_GETFONT, 0, 0));
+        if (held && ::GetObjectType(held) == 0) *reinterpret_cast<bool*>(ref) = true;
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(Picker, ADpiChangeLaysItOutAnewAndNoControlHoldsADestroyedFontMeanwhile) {
+    ASSERT_TRUE(picker.load(owner));
+    const HWND window = picker.hwnd();
+    const HWND ok = ::GetDlgItem(window, ids::kOk);
+    bool heldDestroyedFont = false;
+    ASSERT_TRUE(::SetWindowSubclass(ok, watchHeldFont, 1, reinterpret_cast<DWORD_PTR>(&heldDestroyedFont)));
+
+    for (const int dpi : {144, 96}) {
+        RECT suggested{100, 80, 900, 800};
+        ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT client{};
+        ::GetClientRect(window, &client);
+        EXPECT_TRUE(client == win::twipsRectToPixels({0, 0, 6585, 5745}, dpi)) << dpi;
+        EXPECT_TRUE(clientRectIn(ok, window) == win::twipsRectToPixels({3840, 5160, 1215, 375}, dpi)) << dpi;
+        EXPECT_EQ(::GetObjectType(reinterpret_cast<HGDIOBJ>(::SendMessageW(ok, WM_GETFONT, 0, 0))), OBJ_FONT) << dpi;
+    }
+    EXPECT_FALSE(heldDestroyedFont);
+    ::RemoveWindowSubclass(ok, watchHeldFont, 1);
+}
+
 TEST_F(Picker, ShownModallyCentredOnItsOwner) {
     ASSERT_TRUE(picker.load(nullptr));
     bool ownerEnabled = true;

@@ -198,20 +198,24 @@ TEST_F(AboutE2E, EnterAndOkCloseItAndEveryShowingIsNew) {
     EXPECT_TRUE(editor.staysOpen());
 }
 
+// The value is a command line: a full path, or a bare name without ".exe" that the system finds.
 TEST_F(AboutE2E, SystemInfoStartsTheToolThatTheRegistryNames) {
     const SavedMachineKey msinfo(kMsinfoKey);
     const SavedMachineKey location(kLocationKey);
-    setMachineValue(kMsinfoKey, L"PATH", RegValue::string(kMsinfo32));
     deleteMachineKey(kLocationKey);
     const Editor editor;
     const HWND about = openAbout(editor);
 
-    click(control(about, about::ids::kCmdSysInfo));
-    const SystemInformationTool tool;
-    EXPECT_TRUE(::IsWindowVisible(tool.window()));
-    EXPECT_TRUE(::IsWindow(about)) << "the About box stays open";
-    EXPECT_FALSE(messageBoxOf(editor.program(), about)) << "no message";
-    EXPECT_TRUE(tool.close());
+    for (const wchar_t* commandLine : {kMsinfo32, L"msinfo32"}) {
+        SCOPED_TRACE(narrowText(commandLine));
+        setMachineValue(kMsinfoKey, L"PATH", RegValue::string(commandLine));
+        click(control(about, about::ids::kCmdSysInfo));
+        const SystemInformationTool tool;
+        EXPECT_TRUE(::IsWindowVisible(tool.window()));
+        EXPECT_TRUE(::IsWindow(about)) << "the About box stays open";
+        EXPECT_FALSE(messageBoxOf(editor.program(), about)) << "no message";
+        EXPECT_TRUE(tool.close());
+    }
 
     pressKey(about, VK_ESCAPE);
     EXPECT_TRUE(closes(about));

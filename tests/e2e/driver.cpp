@@ -227,6 +227,18 @@ bool checked(HWND button) { return ask(button, BM_GETCHECK) == BST_CHECKED; }
 
 HWND owner(HWND hwnd) { return ::GetWindow(hwnd, GW_OWNER); }
 
+HWND focused(HWND hwnd) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(hwnd, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+POINT middle(HWND hwnd) {
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
 HWND control(HWND parent, int id) {
     HWND hwnd = ::GetDlgItem(parent, id);
     if (!hwnd) fail("no control with id " + std::to_string(id) + " in " + narrow(text(parent)));

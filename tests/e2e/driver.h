@@ -130,6 +130,10 @@ std::wstring text(HWND hwnd);
 bool enabled(HWND hwnd);
 bool checked(HWND button);
 HWND owner(HWND hwnd);
+// The window that has the keyboard focus in the thread of `hwnd`; null when none has it.
+HWND focused(HWND hwnd);
+// The middle of the window, in screen coordinates: where a user clicks a button.
+POINT middle(HWND hwnd);
 
 // The child control with `id`; throws when there is none.
 HWND control(HWND parent, int id);

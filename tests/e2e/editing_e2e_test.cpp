@@ -2,6 +2,7 @@
 // real folder browser, entries removed with "Remove" or the Delete key, and "Test", which opens
 // the Open dialog whose places bar shows what was applied. Every test starts from a profile without
 // a Policies key.
+#include "picker/picker_ids.h"
 #include "tests/e2e/editor_window.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +141,34 @@ TEST_F(EditingE2E, TheFifthEntryDisablesBothAddButtonsAndRemovingOneEnablesThem)
     EXPECT_EQ(list.count(), 4);
     EXPECT_TRUE(editor.enabled(ids::kAddFolder));
     EXPECT_TRUE(editor.enabled(ids::kAddSpecial));
+}
+
+// A button clicked into its disabled state hands the focus on to the next enabled control in tab
+// order, so the keyboard still works: Esc asks before closing.
+TEST_F(EditingE2E, AButtonThatDisablesItselfUnderTheMouseHandsTheFocusOnAndEscStillAsks) {
+    storePlaces(fivePlaces());
+    const Editor editor;
+    const ListView list = editor.list();
+    const auto escAsks = [&] {
+        pressKey(editor.window(), VK_ESCAPE);
+        const MessageBoxView box = editor.question();
+        EXPECT_EQ(box.text, L"Apply changes before exiting?");
+        answer(box, IDCANCEL);
+    };
+
+    mouse::click(editor.window(), list.itemPoint(4));
+    mouse::click(editor.window(), middle(editor.control(ids::kRemoveItem)));
+    ASSERT_EQ(list.count(), 4);
+    ASSERT_FALSE(editor.enabled(ids::kRemoveItem));
+    ASSERT_EQ(focused(editor.window()), editor.control(ids::kTestDialog)) << "Remove and the Add buttons are passed";
+    escAsks();
+
+    mouse::click(editor.window(), middle(editor.control(ids::kAddSpecial)));
+    pressKey(editor.waitForDialog(picker::ids::kCaption), VK_RETURN);
+    ASSERT_EQ(list.count(), 5);
+    ASSERT_FALSE(editor.enabled(ids::kAddSpecial));
+    ASSERT_EQ(focused(editor.window()), editor.control(ids::kTestDialog));
+    escAsks();
 }
 
 // ---- Removing ---------------------------------------------------------------------------------------
