@@ -1,7 +1,7 @@
 // libFuzzer target: whatever the registry holds under PlacesBar and whichever registry calls fail,
 // loading never crashes, never shows more than five places nor one that is not stored, and saving
 // what was loaded either stores exactly that list or says that it did not.
-#include "store/memory_places_bar_store.h"
+#include "tests/support/memory_places_bar_store.h"
 #include "store/places_bar.h"
 #include "store/places_codec.h"
 

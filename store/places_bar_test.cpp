@@ -1,7 +1,7 @@
 #include "store/places_bar.h"
 
 #include "common/utf16_bytes.h"
-#include "store/memory_places_bar_store.h"
+#include "tests/support/memory_places_bar_store.h"
 #include "store/places_codec.h"
 #include "store/store_contract_test.h"
 

@@ -7,6 +7,7 @@
 // Waits give up after a patience and throw DriverError, so a test reads as a plain story and a
 // missing window fails it with a sentence saying what did not come.
 #include "common/win_handles.h"
+#include "tests/support/cross_process.h"
 
 #include <commctrl.h>
 

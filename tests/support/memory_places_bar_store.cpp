@@ -1,4 +1,4 @@
-#include "store/memory_places_bar_store.h"
+#include "tests/support/memory_places_bar_store.h"
 
 #include <algorithm>
 #include <utility>
