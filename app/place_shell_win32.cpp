@@ -12,17 +12,14 @@ std::u16string ShellPlaceLooks::expandVariables(std::u16string_view text) {
 bool ShellPlaceLooks::isExistingFolder(std::u16string_view path) { return shellUI::isExistingFolder(win::toWide(path)); }
 
 editor::FolderLook ShellPlaceLooks::pathLook(std::u16string_view path) {
-    std::wstring name;
-    int icon = 0;
-    shellUI::getPathDisplayInfo(win::toWide(path), name, icon);
-    return {win::toU16(name), icon};
+    const shellUI::DisplayInfo shown = shellUI::getPathDisplayInfo(win::toWide(path));
+    return {win::toU16(shown.displayName), shown.iconIndex};
 }
 
 std::optional<editor::FolderLook> ShellPlaceLooks::specialFolderLook(std::int32_t csidl) {
-    std::wstring name;
-    int icon = 0;
-    if (!shellUI::getSpecialFolderDisplayInfo(csidl, owner_, name, icon)) return std::nullopt;
-    return editor::FolderLook{win::toU16(name), icon};
+    const std::optional<shellUI::DisplayInfo> shown = shellUI::getSpecialFolderDisplayInfo(csidl, owner_);
+    if (!shown) return std::nullopt;
+    return editor::FolderLook{win::toU16(shown->displayName), shown->iconIndex};
 }
 
 int ShellPlaceLooks::genericFolderIcon() { return shellUI::genericFolderIconIndex(); }

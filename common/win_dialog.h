@@ -61,7 +61,7 @@ protected:
     // Destroys a window still open without calling the derived class, which is gone by then.
     ~Dialog();
 
-    // Creates the dialog hidden, without owner controls; false when it could not be created.
+    // Creates the dialog, hidden and owned by `owner`; false when it could not be created.
     bool createModeless(HWND owner, DWORD style);
     // Shows the dialog modally over `owner` and returns EndDialog's result once it has ended.
     INT_PTR runModal(HWND owner, DWORD style);

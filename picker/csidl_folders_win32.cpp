@@ -119,11 +119,10 @@ void CsidlFolders::setUpPickerImageLists(HWND listView) {
 }
 
 void CsidlFolders::fillSpecialFolderList(int csidl) {
-    std::wstring displayName;
-    int iconIndex = 0;
-    if (!query_(csidl, hwnd(), displayName, iconIndex)) return;
-    const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), displayName, csidl);
-    if (position >= 0) listViewIcons_->SetIcon(position + 1, iconIndex);
+    const std::optional<shellUI::DisplayInfo> folder = query_(csidl, hwnd());
+    if (!folder) return;
+    const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), folder->displayName, csidl);
+    if (position >= 0) listViewIcons_->SetIcon(position + 1, folder->iconIndex);
 }
 
 std::int32_t CsidlFolders::selectSpecialFolder(HWND parent) {

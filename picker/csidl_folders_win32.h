@@ -5,19 +5,21 @@
 #include "common/win_dialog.h"
 #include "imagelists/lv_external_image_list_win32.h"
 #include "imagelists/sys_image_list_win32.h"
+#include "shell/shell_ui_win32.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ql::picker {
 
 class CsidlFolders final : public win::Dialog {
 public:
-    // How the picker learns a special folder's display name and icon index; false when the system
+    // How the picker learns a special folder's display name and icon index; nothing when the system
     // has no folder for the number. The shell's routine unless a test gives another.
-    using SpecialFolderQuery = std::function<bool(int csidl, HWND owner, std::wstring& displayName, int& iconIndex)>;
+    using SpecialFolderQuery = std::function<std::optional<shellUI::DisplayInfo>(int csidl, HWND owner)>;
 
     CsidlFolders();
     explicit CsidlFolders(SpecialFolderQuery query);

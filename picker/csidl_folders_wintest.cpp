@@ -100,9 +100,9 @@ bool operator==(const RECT& a, const RECT& b) {
 std::vector<Entry> shellSpecialFolders() {
     std::vector<Entry> folders;
     for (int csidl = 0; csidl <= 49; ++csidl) {
-        std::wstring name;
-        int icon = 0;
-        if (shellUI::getSpecialFolderDisplayInfo(csidl, nullptr, name, icon)) folders.push_back({csidl, name, icon});
+        if (const auto folder = shellUI::getSpecialFolderDisplayInfo(csidl, nullptr)) {
+            folders.push_back({csidl, folder->displayName, folder->iconIndex});
+        }
     }
     return folders;
 }
@@ -130,10 +130,10 @@ protected:
     HWND owner = nullptr;
     int queries = 0;
     std::vector<HWND> queryOwners;
-    CsidlFolders picker{[this](int csidl, HWND queryOwner, std::wstring& name, int& icon) {
+    CsidlFolders picker{[this](int csidl, HWND queryOwner) {
         ++queries;
         queryOwners.push_back(queryOwner);
-        return shellUI::getSpecialFolderDisplayInfo(csidl, queryOwner, name, icon);
+        return shellUI::getSpecialFolderDisplayInfo(csidl, queryOwner);
     }};
 };
 
@@ -407,11 +407,9 @@ TEST_F(Picker, UnloadedPickerLoadsAgainAndOneDestroyedWithItsOwnerIsForgotten) {
 
 // Pickers over a shell that knows only some numbers, or none.
 TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
-    CsidlFolders picker([](int csidl, HWND, std::wstring& name, int& icon) {
-        if (csidl % 3 != 1) return false;
-        name = L"Folder " + std::to_wstring(csidl);
-        icon = 0;
-        return true;
+    CsidlFolders picker([](int csidl, HWND) -> std::optional<shellUI::DisplayInfo> {
+        if (csidl % 3 != 1) return std::nullopt;
+        return shellUI::DisplayInfo{L"Folder " + std::to_wstring(csidl), 0};
     });
     ASSERT_TRUE(picker.load(nullptr));
     std::vector<Entry> expected;
@@ -421,9 +419,9 @@ TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
 
 TEST(PickerGaps, EmptyListChoosesNothing) {
     int queries = 0;
-    CsidlFolders picker([&](int, HWND, std::wstring&, int&) {
+    CsidlFolders picker([&](int, HWND) -> std::optional<shellUI::DisplayInfo> {
         ++queries;
-        return false;
+        return std::nullopt;
     });
     ModalDriver driver([](HWND w) {
         EXPECT_EQ(ListView_GetItemCount(listOf(w)), 0);

@@ -10,15 +10,15 @@ namespace {
 
 constexpr wchar_t kBrowseTitle[] = L"Choose folder to add to PlacesBar";
 constexpr std::size_t kMaxPathChars = MAX_PATH;  // 260
+constexpr std::size_t kLongestPathChars = 32768;  // with the \\?\ prefix
 
-void readFileInfo(const SHFILEINFOW& info, std::wstring& displayName, int& iconIndex) {
-    displayName = trimAtNul(std::wstring(info.szDisplayName, std::size(info.szDisplayName)));
-    iconIndex = info.iIcon;
+DisplayInfo readFileInfo(const SHFILEINFOW& info) {
+    return DisplayInfo{trimAtNul(std::wstring(info.szDisplayName, std::size(info.szDisplayName))), info.iIcon};
 }
 
 // The folder that holds the program's executable, where the test dialog starts.
 std::wstring programFolder() {
-    std::wstring path(32768, L'\0');
+    std::wstring path(kLongestPathChars, L'\0');
     const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     path.resize(length);
     const auto slash = path.find_last_of(L"\\/");
@@ -38,30 +38,30 @@ std::wstring browseForFolder(HWND owner) {
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;  // 0x51
     const win::UniquePidl chosen(::SHBrowseForFolderW(&info));
     if (!chosen) return {};
-    std::wstring path(kMaxPathChars, L'\0');
-    ::SHGetPathFromIDListW(chosen.get(), path.data());
+    // Room for the longest path the file system allows, not only MAX_PATH.
+    std::wstring path(kLongestPathChars, L'\0');
+    if (!::SHGetPathFromIDListEx(chosen.get(), path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) return {};
     return trimAtNul(path);
 }
 
-void getPathDisplayInfo(const std::wstring& path, std::wstring& displayName, int& iconIndex) {
+DisplayInfo getPathDisplayInfo(const std::wstring& path) {
     SHFILEINFOW info{};
     ::SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME);
-    readFileInfo(info, displayName, iconIndex);
+    return readFileInfo(info);
 }
 
-void getPidlDisplayInfo(PCIDLIST_ABSOLUTE pidl, std::wstring& displayName, int& iconIndex) {
+DisplayInfo getPidlDisplayInfo(PCIDLIST_ABSOLUTE pidl) {
     SHFILEINFOW info{};
     ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof info,
                      SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_PIDL);
-    readFileInfo(info, displayName, iconIndex);
+    return readFileInfo(info);
 }
 
-bool getSpecialFolderDisplayInfo(int csidl, HWND owner, std::wstring& displayName, int& iconIndex) {
+std::optional<DisplayInfo> getSpecialFolderDisplayInfo(int csidl, HWND owner) {
     win::UniquePidl pidl;
     ::SHGetSpecialFolderLocation(owner, csidl, pidl.put());
-    if (!pidl) return false;
-    getPidlDisplayInfo(pidl.get(), displayName, iconIndex);
-    return true;
+    if (!pidl) return std::nullopt;
+    return getPidlDisplayInfo(pidl.get());
 }
 
 std::wstring expandEnvironmentText(const std::wstring& text) {

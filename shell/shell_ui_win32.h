@@ -1,8 +1,9 @@
 #pragma once
 // Thin, stateless routines over the Windows shell. None keeps state, shows a message or throws:
-// a failure shows up as an empty text, icon index 0 or false.
+// a failure shows up as an empty text, icon index 0 or no result.
 #include "common/win_handles.h"
 
+#include <optional>
 #include <string>
 
 namespace ql::shellUI {
@@ -11,14 +12,21 @@ namespace ql::shellUI {
 // file-system path, or empty when the user cancelled or chose something without one.
 std::wstring browseForFolder(HWND owner);
 
-// Display name and system image list index of a path; empty name and index 0 when the shell knows nothing of it.
-void getPathDisplayInfo(const std::wstring& path, std::wstring& displayName, int& iconIndex);
+// What the shell shows for a folder: its name and its index in the system image list.
+struct DisplayInfo {
+    std::wstring displayName;
+    int iconIndex = 0;
+    bool operator==(const DisplayInfo&) const = default;
+};
+
+// Of a path; an empty name and index 0 when the shell knows nothing of it.
+DisplayInfo getPathDisplayInfo(const std::wstring& path);
 
 // The same for an item ID list, which stays the caller's.
-void getPidlDisplayInfo(PCIDLIST_ABSOLUTE pidl, std::wstring& displayName, int& iconIndex);
+DisplayInfo getPidlDisplayInfo(PCIDLIST_ABSOLUTE pidl);
 
-// True with name and index when the system has a folder for the CSIDL; false, outputs untouched, otherwise.
-bool getSpecialFolderDisplayInfo(int csidl, HWND owner, std::wstring& displayName, int& iconIndex);
+// Of the special folder with that CSIDL; nothing when the system has no folder for it.
+std::optional<DisplayInfo> getSpecialFolderDisplayInfo(int csidl, HWND owner);
 
 // The text with its %VARIABLES% replaced from this process's environment; unknown ones stay as they are.
 std::wstring expandEnvironmentText(const std::wstring& text);

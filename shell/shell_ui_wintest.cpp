@@ -41,39 +41,27 @@ std::wstring windowsFolder() {
 }
 
 TEST(PathDisplayInfo, ExistingFolderHasANameAndIcon) {
-    std::wstring name = L"stale";
-    int icon = -5;
-    getPathDisplayInfo(windowsFolder(), name, icon);
-    EXPECT_EQ(lstrcmpiW(name.c_str(), L"windows"), 0) << name.c_str();
-    EXPECT_GE(icon, 0);
+    const DisplayInfo info = getPathDisplayInfo(windowsFolder());
+    EXPECT_EQ(lstrcmpiW(info.displayName.c_str(), L"windows"), 0) << info.displayName.c_str();
+    EXPECT_GE(info.iconIndex, 0);
 }
 
 TEST(PathDisplayInfo, MissingPathGivesEmptyNameAndIconZero) {
-    std::wstring name = L"stale";
-    int icon = 42;
-    getPathDisplayInfo(L"C:\\no\\such\\folder\\anywhere", name, icon);
-    EXPECT_EQ(name, L"");
-    EXPECT_EQ(icon, 0);
+    EXPECT_EQ(getPathDisplayInfo(L"C:\\no\\such\\folder\\anywhere"), DisplayInfo{});
 }
 
 TEST(SpecialFolderDisplayInfo, DesktopAndDocumentsResolve) {
-    std::wstring name;
-    int icon = -1;
-    ASSERT_TRUE(getSpecialFolderDisplayInfo(CSIDL_DESKTOP, nullptr, name, icon));
-    EXPECT_EQ(name, L"Desktop");
-    EXPECT_GE(icon, 0);
-    ASSERT_TRUE(getSpecialFolderDisplayInfo(CSIDL_PERSONAL, nullptr, name, icon));
-    EXPECT_FALSE(name.empty());
+    const std::optional<DisplayInfo> desktop = getSpecialFolderDisplayInfo(CSIDL_DESKTOP, nullptr);
+    ASSERT_TRUE(desktop);
+    EXPECT_EQ(desktop->displayName, L"Desktop");
+    EXPECT_GE(desktop->iconIndex, 0);
+    const std::optional<DisplayInfo> documents = getSpecialFolderDisplayInfo(CSIDL_PERSONAL, nullptr);
+    ASSERT_TRUE(documents);
+    EXPECT_FALSE(documents->displayName.empty());
 }
 
-TEST(SpecialFolderDisplayInfo, UnknownCsidlLeavesOutputsUntouched) {
-    for (int csidl : {-1, 0x7FFF, 1000}) {
-        std::wstring name = L"before";
-        int icon = 77;
-        EXPECT_FALSE(getSpecialFolderDisplayInfo(csidl, nullptr, name, icon)) << csidl;
-        EXPECT_EQ(name, L"before");
-        EXPECT_EQ(icon, 77);
-    }
+TEST(SpecialFolderDisplayInfo, UnknownCsidlGivesNothing) {
+    for (int csidl : {-1, 0x7FFF, 1000}) EXPECT_FALSE(getSpecialFolderDisplayInfo(csidl, nullptr)) << csidl;
 }
 
 TEST(ExpandEnvironmentText, ReplacesKnownVariablesAndKeepsUnknownOnes) {
