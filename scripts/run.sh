@@ -21,6 +21,9 @@ if [ "$QL_WINE_BUILDS" = 64 ] && grep -q '^#arch=win32' "$prefix/system.reg" 2>/
   echo "run: $prefix is a 32-bit Wine prefix, and this machine can only run the 64-bit build; use a 64-bit prefix (WINEPREFIX=...)" >&2
   exit 2
 fi
+export WINEPREFIX=$prefix
+[ -d "$prefix/drive_c" ] || ql_wine wineboot -i >/dev/null 2>&1
+ql_add_wine_fonts && echo "run: added Wine's own Tahoma and Marlett fonts to $prefix"
 bits=$QL_WINE_MAIN_BUILD
 cmake --preset "mingw$bits" >/dev/null
 cmake --build --preset "mingw$bits" --target quorlane -j 2 >/dev/null

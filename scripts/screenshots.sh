@@ -17,9 +17,8 @@ trap ql_cleanup EXIT
 QL_OWN_XVFB=1 ql_start_xvfb
 ql_new_prefix "$root/build/screenshots-prefix"
 
-# With no window manager under Xvfb, Wine draws the window frames itself; its caption buttons need Marlett.
+# With no window manager under Xvfb, Wine draws the window frames itself (its caption buttons in Marlett).
 ql_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
-cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\ComDlg32\PlacesBar'
 ql_wine reg add "$key" /v Place0 /t REG_DWORD /d 0 /f >/dev/null       # Desktop

@@ -5,6 +5,7 @@
 #   QL_WINE_ROUTE       one line saying which route was taken and why
 #   ql_start_xvfb       starts Xvfb on a free display unless $DISPLAY already works (QL_OWN_XVFB=1 forces one)
 #   ql_new_prefix DIR   makes DIR a fresh, initialised Wine prefix and exports WINEPREFIX
+#   ql_add_wine_fonts   gives $WINEPREFIX the fonts Wine ships and does not find itself; fails if none was missing
 #   ql_cleanup          ends the prefix's wineserver and the Xvfb this script started
 #   ql_isolated_wine N  an own Xvfb and a fresh prefix in a temporary folder, both gone when the script exits
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -67,6 +68,17 @@ ql_new_prefix() {
   # Xvfb has no window manager: Wine would wait two seconds for one whenever it hides a managed window.
   ql_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
+  ql_add_wine_fonts
+}
+
+# Debian's Wine does not find the fonts it ships (fonts-wine) by itself: without its Tahoma, dialogs
+# fall back to a wider font and captions laid out for Tahoma are cut. Copies what the prefix lacks.
+ql_add_wine_fonts() {
+  local font fonts="$WINEPREFIX/drive_c/windows/Fonts" added=1
+  for font in /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf; do
+    [ -e "$font" ] && [ -d "$fonts" ] && [ ! -e "$fonts/$(basename "$font")" ] && cp "$font" "$fonts/" && added=0
+  done
+  return $added
 }
 
 ql_cleanup() {
