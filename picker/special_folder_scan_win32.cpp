@@ -1,0 +1,55 @@
+#include "picker/special_folder_scan_win32.h"
+
+#include "shell/shell_ui_win32.h"
+
+#include <process.h>
+
+namespace ql::picker {
+namespace {
+
+// The special folder numbers the shell may know; which of them exist only the shell can tell.
+constexpr int kFirstCsidl = 0;  // CSIDL_DESKTOP
+constexpr int kLastCsidl = 49;  // CSIDL_CONNECTIONS
+
+const std::vector<SpecialFolder> kNone;
+
+}  // namespace
+
+bool SpecialFolderScan::askShell(int csidl, std::wstring& displayName, int& iconIndex) {
+    // No owner: a window of another thread must not be drawn into the look-up.
+    return shellUI::getSpecialFolderDisplayInfo(csidl, nullptr, displayName, iconIndex);
+}
+
+SpecialFolderScan::SpecialFolderScan(Query query, HWND notify, UINT doneMessage)
+    : query_(std::move(query)), notify_(notify), doneMessage_(doneMessage) {
+    // _beginthreadex rather than CreateThread: the thread allocates through the C runtime.
+    thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, threadMain, this, 0, nullptr)));
+    if (!thread_) run();
+}
+
+SpecialFolderScan::~SpecialFolderScan() {
+    stop_.store(true, std::memory_order_relaxed);
+    if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+const std::vector<SpecialFolder>& SpecialFolderScan::folders() const { return finished() ? folders_ : kNone; }
+
+unsigned __stdcall SpecialFolderScan::threadMain(void* self) {
+    // The shell's folder objects live in an apartment; this thread's own, so that none of them
+    // is ever called across threads.
+    const win::ComApartment com;
+    static_cast<SpecialFolderScan*>(self)->run();
+    return 0;
+}
+
+void SpecialFolderScan::run() {
+    for (int csidl = kFirstCsidl; csidl <= kLastCsidl; ++csidl) {
+        if (stop_.load(std::memory_order_relaxed)) return;
+        SpecialFolder folder{csidl, {}, 0};
+        if (query_(csidl, folder.displayName, folder.iconIndex)) folders_.push_back(std::move(folder));
+    }
+    finished_.store(true, std::memory_order_release);
+    ::PostMessageW(notify_, doneMessage_, 0, 0);
+}
+
+}  // namespace ql::picker

@@ -1,0 +1,166 @@
+#include "picker/special_folder_scan_win32.h"
+
+#include "shell/shell_ui_win32.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace ql::picker {
+namespace {
+
+constexpr UINT kDone = WM_APP + 7;
+
+// A window of the test's thread that the scan reports to.
+class Notified {
+public:
+    Notified()
+        : window_(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ::GetModuleHandleW(nullptr),
+                                    nullptr)) {}
+    HWND hwnd() const { return window_.get(); }
+
+    // Waits, pumping, until the scan's message arrives; false when none comes within a minute.
+    bool waitForDone() {
+        for (int i = 0; i < 600; ++i) {
+            if (takeDone()) return true;
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE);
+        }
+        return false;
+    }
+    bool takeDone() {
+        MSG msg{};
+        return ::PeekMessageW(&msg, window_.get(), kDone, kDone, PM_REMOVE) != FALSE;
+    }
+
+private:
+    win::UniqueWindow window_;
+};
+
+std::vector<SpecialFolder> askedOnThisThread() {
+    std::vector<SpecialFolder> folders;
+    for (int csidl = 0; csidl <= 49; ++csidl) {
+        SpecialFolder folder{csidl, {}, 0};
+        if (shellUI::getSpecialFolderDisplayInfo(csidl, nullptr, folder.displayName, folder.iconIndex))
+            folders.push_back(folder);
+    }
+    return folders;
+}
+
+DWORD threadsOfThisProcess() {
+    const win::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    DWORD count = 0;
+    for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
+    }
+    return count;
+}
+
+TEST(SpecialFolderScan, AsksTheShellOnAThreadWithItsOwnApartmentAndPostsOnceWhenEveryAnswerIsIn) {
+    Notified notified;
+    std::atomic<int> questions{0};
+    std::atomic<DWORD> askingThread{0};
+    std::atomic<bool> ownApartment{true};
+    {
+        SpecialFolderScan scan(
+            [&](int csidl, std::wstring& name, int& icon) {
+                ++questions;
+                askingThread = ::GetCurrentThreadId();
+                // S_FALSE: this thread has its apartment already, a single-threaded one.
+                const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+                if (hr != S_FALSE) ownApartment = false;
+                if (SUCCEEDED(hr)) ::CoUninitialize();
+                return SpecialFolderScan::askShell(csidl, name, icon);
+            },
+            notified.hwnd(), kDone);
+        ASSERT_TRUE(notified.waitForDone());
+        ASSERT_TRUE(scan.finished());
+        EXPECT_EQ(scan.folders(), askedOnThisThread());
+        EXPECT_GE(scan.folders().size(), 40u);
+    }
+    EXPECT_EQ(questions, 50);
+    EXPECT_NE(askingThread, ::GetCurrentThreadId());
+    EXPECT_TRUE(ownApartment);
+    EXPECT_FALSE(notified.takeDone());  // once only
+}
+
+TEST(SpecialFolderScan, HandsOverNothingUntilTheLastAnswerAndThenTheFoldersInCsidlOrder) {
+    Notified notified;
+    const win::UniqueHandle gate(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    SpecialFolderScan scan(
+        [&](int csidl, std::wstring& name, int& icon) {
+            if (csidl == 49) ::WaitForSingleObject(gate.get(), INFINITE);
+            if (csidl % 3 != 1) return false;
+            name = L"Folder " + std::to_wstring(csidl);
+            icon = csidl * 2;
+            return true;
+        },
+        notified.hwnd(), kDone);
+    EXPECT_FALSE(scan.finished());
+    EXPECT_TRUE(scan.folders().empty());
+    EXPECT_FALSE(notified.takeDone());
+
+    ::SetEvent(gate.get());
+    ASSERT_TRUE(notified.waitForDone());
+    std::vector<SpecialFolder> expected;
+    for (int csidl = 1; csidl <= 49; csidl += 3) expected.push_back({csidl, L"Folder " + std::to_wstring(csidl), csidl * 2});
+    EXPECT_EQ(scan.folders(), expected);
+}
+
+// A slow shell: the scan is ended while it asks.
+TEST(SpecialFolderScan, EndedWhileAskingStopsAfterTheAnswerInHandPostsNothingAndLetsGoOfItsQuery) {
+    Notified notified;
+    const win::UniqueHandle asking(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<int> questions{0};
+    auto captured = std::make_shared<int>(0);
+    {
+        SpecialFolderScan scan(
+            [&, captured](int csidl, std::wstring&, int&) {
+                ++questions;
+                if (csidl == 2) ::SetEvent(asking.get());
+                ::Sleep(50);
+                return true;
+            },
+            notified.hwnd(), kDone);
+        ASSERT_EQ(::WaitForSingleObject(asking.get(), 60000), WAIT_OBJECT_0);
+    }
+    EXPECT_GE(questions, 3);
+    EXPECT_LT(questions, 50);
+    EXPECT_FALSE(notified.takeDone());
+    EXPECT_EQ(captured.use_count(), 1);
+}
+
+TEST(SpecialFolderScan, ScansEndedAtAnyPointLeaveNoThreadOrHandleBehind) {
+    Notified notified;
+    const auto slowShell = [](int csidl, std::wstring& name, int& icon) {
+        ::Sleep(1);
+        return SpecialFolderScan::askShell(csidl, name, icon);
+    };
+    { SpecialFolderScan warmUp(slowShell, notified.hwnd(), kDone); }  // the shell's own one-time set-up
+    const DWORD threads = threadsOfThisProcess();
+    DWORD handles = 0;
+    ::GetProcessHandleCount(::GetCurrentProcess(), &handles);
+
+    for (int round = 0; round < 9; ++round) {
+        SpecialFolderScan scan(slowShell, notified.hwnd(), kDone);
+        // Ended at once, part way, or after the last answer.
+        if (round % 3 == 1) ::Sleep(10);
+        if (round % 3 == 2) {
+            ASSERT_TRUE(notified.waitForDone());
+        }
+    }
+    while (notified.takeDone()) {
+    }
+    EXPECT_EQ(threadsOfThisProcess(), threads);
+    DWORD handlesAfter = 0;
+    ::GetProcessHandleCount(::GetCurrentProcess(), &handlesAfter);
+    EXPECT_EQ(handlesAfter, handles);
+}
+
+}  // namespace
+}  // namespace ql::picker
