@@ -1,0 +1,100 @@
+// The benchmark's floor: the least any program must do to show what Quorlane's window shows at
+// start-up. One window with one list view that lists the stored places with the shell's names and
+// icons, reading the registry and asking the shell as quorlane.exe does, linked like it against the
+// same system DLLs. quorlane_bench starts it beside quorlane.exe.
+#include "app/editor_rules.h"
+#include "common/win_handles.h"
+#include "common/win_text.h"
+#include "shell/shell_ui_win32.h"
+#include "store/places_bar.h"
+#include "store/registry_places_bar_store.h"
+
+#include <shellapi.h>
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"QuorlaneBenchFloor";
+
+// The shell's 32 x 32 system image list, as both of quorlane's lists hold it.
+HIMAGELIST systemImageList() {
+    SHFILEINFOW info{};
+    return reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L".txt", FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                                                         SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES));
+}
+
+void listStoredPlaces(HWND list) {
+    ql::RegistryPlacesBarStore store;
+    for (const ql::Place& place : ql::loadPlacesBar(store).places) {
+        std::wstring displayName;
+        int iconIndex = 0;
+        if (place.isPath()) {
+            ql::shellUI::getPathDisplayInfo(ql::win::toWide(place.path), displayName, iconIndex);
+        } else {
+            ql::shellUI::getSpecialFolderDisplayInfo(place.csidl, nullptr, displayName, iconIndex);
+        }
+        std::wstring text = ql::win::toWide(ql::editor::entryText(place, ql::win::toU16(displayName)));
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = ListView_GetItemCount(list);
+        item.pszText = text.data();
+        item.iImage = iconIndex;
+        ListView_InsertItem(list, &item);
+    }
+}
+
+LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE: {
+        RECT client{};
+        ::GetClientRect(hwnd, &client);
+        const HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHAREIMAGELISTS,
+                                            0, 0, client.right, client.bottom, hwnd, nullptr,
+                                            ::GetModuleHandleW(nullptr), nullptr);
+        LVCOLUMNW column{};
+        column.mask = LVCF_WIDTH;
+        column.cx = client.right;
+        ListView_InsertColumn(list, 0, &column);
+        const HIMAGELIST images = systemImageList();
+        ListView_SetImageList(list, images, LVSIL_NORMAL);
+        ListView_SetImageList(list, images, LVSIL_SMALL);
+        listStoredPlaces(list);
+        return 0;
+    }
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    const ql::win::ComApartment com;
+
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    if (!::RegisterClassExW(&windowClass)) return 1;
+
+    // Quorlane's window at 96 DPI: 5295 x 5310 twips of client area.
+    const HWND window = ::CreateWindowExW(0, kClassName, L"Floor", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                                          CW_USEDEFAULT, 360, 380, nullptr, nullptr, instance, nullptr);
+    if (!window) return 1;
+    ::ShowWindow(window, SW_SHOWNORMAL);
+
+    MSG msg{};
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
