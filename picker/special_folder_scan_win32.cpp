@@ -20,8 +20,7 @@ bool SpecialFolderScan::askShell(int csidl, std::wstring& displayName, int& icon
     return shellUI::getSpecialFolderDisplayInfo(csidl, nullptr, displayName, iconIndex);
 }
 
-SpecialFolderScan::SpecialFolderScan(Query query, HWND notify, UINT doneMessage)
-    : query_(std::move(query)), notify_(notify), doneMessage_(doneMessage) {
+SpecialFolderScan::SpecialFolderScan(Query query) : query_(std::move(query)) {
     // _beginthreadex rather than CreateThread: the thread allocates through the C runtime.
     thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, threadMain, this, 0, nullptr)));
     if (!thread_) run();
@@ -30,6 +29,19 @@ SpecialFolderScan::SpecialFolderScan(Query query, HWND notify, UINT doneMessage)
 SpecialFolderScan::~SpecialFolderScan() {
     stop_.store(true, std::memory_order_relaxed);
     if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+void SpecialFolderScan::reportTo(HWND notify, UINT doneMessage) {
+    doneMessage_ = doneMessage;
+    notify_.store(notify);
+    postOnce();
+}
+
+void SpecialFolderScan::postOnce() {
+    // Sequentially consistent: of the two sides, at least the second sees both done, and the
+    // exchange lets only one of them post.
+    const HWND notify = notify_.load();
+    if (notify && finished_.load() && !posted_.exchange(true)) ::PostMessageW(notify, doneMessage_, 0, 0);
 }
 
 const std::vector<SpecialFolder>& SpecialFolderScan::folders() const { return finished() ? folders_ : kNone; }
@@ -48,8 +60,8 @@ void SpecialFolderScan::run() {
         SpecialFolder folder{csidl, {}, 0};
         if (query_(csidl, folder.displayName, folder.iconIndex)) folders_.push_back(std::move(folder));
     }
-    finished_.store(true, std::memory_order_release);
-    ::PostMessageW(notify_, doneMessage_, 0, 0);
+    finished_.store(true);
+    postOnce();
 }
 
 }  // namespace ql::picker

@@ -67,17 +67,16 @@ TEST(SpecialFolderScan, AsksTheShellOnAThreadWithItsOwnApartmentAndPostsOnceWhen
     std::atomic<DWORD> askingThread{0};
     std::atomic<bool> ownApartment{true};
     {
-        SpecialFolderScan scan(
-            [&](int csidl, std::wstring& name, int& icon) {
-                ++questions;
-                askingThread = ::GetCurrentThreadId();
-                // S_FALSE: this thread has its apartment already, a single-threaded one.
-                const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-                if (hr != S_FALSE) ownApartment = false;
-                if (SUCCEEDED(hr)) ::CoUninitialize();
-                return SpecialFolderScan::askShell(csidl, name, icon);
-            },
-            notified.hwnd(), kDone);
+        SpecialFolderScan scan([&](int csidl, std::wstring& name, int& icon) {
+            ++questions;
+            askingThread = ::GetCurrentThreadId();
+            // S_FALSE: this thread has its apartment already, a single-threaded one.
+            const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            if (hr != S_FALSE) ownApartment = false;
+            if (SUCCEEDED(hr)) ::CoUninitialize();
+            return SpecialFolderScan::askShell(csidl, name, icon);
+        });
+        scan.reportTo(notified.hwnd(), kDone);
         ASSERT_TRUE(notified.waitForDone());
         ASSERT_TRUE(scan.finished());
         EXPECT_EQ(scan.folders(), askedOnThisThread());
@@ -89,24 +88,26 @@ TEST(SpecialFolderScan, AsksTheShellOnAThreadWithItsOwnApartmentAndPostsOnceWhen
     EXPECT_FALSE(notified.takeDone());  // once only
 }
 
+// The window to report to comes after the answers: the message is posted as it comes.
 TEST(SpecialFolderScan, HandsOverNothingUntilTheLastAnswerAndThenTheFoldersInCsidlOrder) {
     Notified notified;
     const win::UniqueHandle gate(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    SpecialFolderScan scan(
-        [&](int csidl, std::wstring& name, int& icon) {
-            if (csidl == 49) ::WaitForSingleObject(gate.get(), INFINITE);
-            if (csidl % 3 != 1) return false;
-            name = L"Folder " + std::to_wstring(csidl);
-            icon = csidl * 2;
-            return true;
-        },
-        notified.hwnd(), kDone);
+    SpecialFolderScan scan([&](int csidl, std::wstring& name, int& icon) {
+        if (csidl == 49) ::WaitForSingleObject(gate.get(), INFINITE);
+        if (csidl % 3 != 1) return false;
+        name = L"Folder " + std::to_wstring(csidl);
+        icon = csidl * 2;
+        return true;
+    });
     EXPECT_FALSE(scan.finished());
     EXPECT_TRUE(scan.folders().empty());
-    EXPECT_FALSE(notified.takeDone());
 
     ::SetEvent(gate.get());
-    ASSERT_TRUE(notified.waitForDone());
+    for (int i = 0; i < 60000 && !scan.finished(); ++i) ::Sleep(1);
+    ASSERT_TRUE(scan.finished());
+    scan.reportTo(notified.hwnd(), kDone);
+    EXPECT_TRUE(notified.takeDone());
+    EXPECT_FALSE(notified.takeDone());
     std::vector<SpecialFolder> expected;
     for (int csidl = 1; csidl <= 49; csidl += 3) expected.push_back({csidl, L"Folder " + std::to_wstring(csidl), csidl * 2});
     EXPECT_EQ(scan.folders(), expected);
@@ -119,14 +120,13 @@ TEST(SpecialFolderScan, EndedWhileAskingStopsAfterTheAnswerInHandPostsNothingAnd
     std::atomic<int> questions{0};
     auto captured = std::make_shared<int>(0);
     {
-        SpecialFolderScan scan(
-            [&, captured](int csidl, std::wstring&, int&) {
-                ++questions;
-                if (csidl == 2) ::SetEvent(asking.get());
-                ::Sleep(50);
-                return true;
-            },
-            notified.hwnd(), kDone);
+        SpecialFolderScan scan([&, captured](int csidl, std::wstring&, int&) {
+            ++questions;
+            if (csidl == 2) ::SetEvent(asking.get());
+            ::Sleep(50);
+            return true;
+        });
+        scan.reportTo(notified.hwnd(), kDone);
         ASSERT_EQ(::WaitForSingleObject(asking.get(), 60000), WAIT_OBJECT_0);
     }
     EXPECT_GE(questions, 3);
@@ -141,13 +141,14 @@ TEST(SpecialFolderScan, ScansEndedAtAnyPointLeaveNoThreadOrHandleBehind) {
         ::Sleep(1);
         return SpecialFolderScan::askShell(csidl, name, icon);
     };
-    { SpecialFolderScan warmUp(slowShell, notified.hwnd(), kDone); }  // the shell's own one-time set-up
+    { SpecialFolderScan warmUp(slowShell); }  // the shell's own one-time set-up
     const DWORD threads = threadsOfThisProcess();
     DWORD handles = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &handles);
 
     for (int round = 0; round < 9; ++round) {
-        SpecialFolderScan scan(slowShell, notified.hwnd(), kDone);
+        SpecialFolderScan scan(slowShell);
+        scan.reportTo(notified.hwnd(), kDone);
         // Ended at once, part way, or after the last answer.
         if (round % 3 == 1) ::Sleep(10);
         if (round % 3 == 2) {
