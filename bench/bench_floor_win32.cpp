@@ -51,9 +51,12 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                                             WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHAREIMAGELISTS,
                                             0, 0, client.right, client.bottom, hwnd, nullptr,
                                             ::GetModuleHandleW(nullptr), nullptr);
+        // One column as wide as the list, as quorlane's.
+        RECT listClient{};
+        ::GetClientRect(list, &listClient);
         LVCOLUMNW column{};
         column.mask = LVCF_WIDTH;
-        column.cx = client.right;
+        column.cx = listClient.right;
         ListView_InsertColumn(list, 0, &column);
         const HIMAGELIST images = systemImageList();
         ListView_SetImageList(list, images, LVSIL_NORMAL);
