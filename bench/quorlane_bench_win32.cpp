@@ -370,6 +370,93 @@ EarlyPicker measureEarlyPicker(int runs, int pickerEntries) {
     return early;
 }
 
+// ---- The command line ---------------------------------------------------------------------------
+
+// A command run to its end with its output in a file: milliseconds from CreateProcess to the
+// process's end; nothing when it shows a window instead, where `windowEndsIt`, or does not end (it is
+// then ended).
+struct CommandRun {
+    std::optional<double> ms;
+    DWORD exitCode = 0;
+    std::string output;
+};
+CommandRun runCommand(const std::wstring& path, const std::wstring& arguments, bool windowEndsIt = false) {
+    wchar_t folder[MAX_PATH]{};
+    wchar_t outputFile[MAX_PATH]{};
+    ::GetTempPathW(MAX_PATH, folder);
+    if (!::GetTempFileNameW(folder, L"qlb", 0, outputFile)) fail("GetTempFileName");
+    CommandRun result;
+    {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        UniqueHandle output(::CreateFileW(outputFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        if (output.get() == INVALID_HANDLE_VALUE) {
+            output.release();
+            fail("cannot create " + narrow(outputFile));
+        }
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = output.get();
+        std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+        PROCESS_INFORMATION info{};
+        const double started = nowMs();
+        if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+            fail("cannot start " + narrow(path));
+        }
+        const UniqueHandle process(info.hProcess);
+        const UniqueHandle thread(info.hThread);
+        ProcessWindows windows(info.dwProcessId);
+        const auto showsWindow = [&] { return windowEndsIt && windows.find(::IsWindowVisible); };
+        DWORD waited = WAIT_TIMEOUT;
+        while ((waited = ::WaitForSingleObject(process.get(), windowEndsIt ? 5 : kPatienceMs)) == WAIT_TIMEOUT &&
+               nowMs() - started < kPatienceMs && !showsWindow()) {
+        }
+        if (waited == WAIT_OBJECT_0) {
+            result.ms = nowMs() - started;
+            ::GetExitCodeProcess(process.get(), &result.exitCode);
+        } else {
+            ::TerminateProcess(process.get(), 1);
+            ::WaitForSingleObject(process.get(), kPatienceMs);
+        }
+    }
+    std::ifstream in(outputFile, std::ios::binary);
+    result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    in.close();
+    ::DeleteFileW(outputFile);
+    return result;
+}
+
+// `quorlane.exe /list` against Wine's (or Windows') own `reg query` of the places bar key, run by
+// turns; nothing when quorlane.exe has no /list (it opens its window instead, or lists nothing).
+struct ListFigures {
+    std::vector<double> quorlaneMs;
+    std::vector<double> regMs;
+};
+std::optional<ListFigures> measureList(int runs) {
+    storePlaces(true);
+    const std::wstring quorlane = exeFolder() + kQuorlane.exe;
+    wchar_t system[MAX_PATH]{};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring reg = std::wstring(system) + L"\\reg.exe";
+    const std::wstring query = L"query \"HKCU\\" + std::wstring(kPlacesBar) + L"\"";
+
+    const CommandRun probe = runCommand(quorlane, L"/list", true);
+    if (!probe.ms || probe.exitCode != 0 || probe.output.find("Place0") == std::string::npos) return std::nullopt;
+    if (runCommand(reg, query).output.find("Place0") == std::string::npos) fail("reg query lists no Place0");
+
+    ListFigures figures;
+    for (int i = 0; i < runs; ++i) {
+        // Each first in turn, so that neither always finds the other's traces in the caches.
+        for (const bool isRegQuery : {i % 2 == 1, i % 2 == 0}) {
+            const CommandRun run = isRegQuery ? runCommand(reg, query) : runCommand(quorlane, L"/list");
+            if (!run.ms) fail("/list or reg query did not end");
+            (isRegQuery ? figures.regMs : figures.quorlaneMs).push_back(*run.ms);
+        }
+    }
+    return figures;
+}
+
 // ---- The executable -----------------------------------------------------------------------------
 
 struct ExeFacts {
@@ -504,6 +591,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         const std::vector<double> picker = measurePicker(runs, pickerEntries);
         const EarlyPicker early = measureEarlyPicker(runs, pickerEntries);
+        const std::optional<ListFigures> list = measureList(runs);
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlacesBar);
         const ExeFacts exe = inspectExe(folder, kQuorlane.exe);
 
@@ -528,6 +616,12 @@ int wmain(int argc, wchar_t** argv) {
         row("\"Add special...\" to picker shown (ms)", fixed(pickerMs), "", "", "< 50 ms", verdict(pickerMs < 50));
         row("exe size (KiB), one file", fixed(exeKiB) + (oneFile ? "" : " NOT ONE"), "", "", "< 600 KiB",
             verdict(exeKiB < 600 && oneFile));
+        if (list) {
+            row("", "/list", "reg query", "", "", "");
+            ratioRow("/list to its end (ms), ratio to reg query", list->quorlaneMs, list->regMs, 1, 1.5);
+        } else {
+            std::printf("(no row for /list against reg query: this quorlane.exe has no /list)\n");
+        }
 
         std::printf("\nFor information\n");
         row("", "quorlane", "bare", "ratio", "", "");
