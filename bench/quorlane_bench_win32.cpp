@@ -228,8 +228,12 @@ public:
 
     // Entries in the list of the program's picker window, shown or hidden; -1 while there is none.
     int pickerListCount() {
-        const HWND picker = windows_->find(isPicker);
-        return listCount(picker ? ::GetDlgItem(picker, ql::picker::ids::kFolderList) : nullptr);
+        // Found once: looking costs the program's server as much as asking.
+        if (!pickerList_) {
+            const HWND picker = windows_->find(isPicker);
+            pickerList_ = picker ? ::GetDlgItem(picker, ql::picker::ids::kFolderList) : nullptr;
+        }
+        return listCount(pickerList_);
     }
 
     // Entries in the first list view of the main window.
@@ -273,6 +277,7 @@ private:
     std::optional<ProcessWindows> windows_;
     double started_ = 0;
     HWND mainWindow_ = nullptr;
+    HWND pickerList_ = nullptr;
 };
 
 struct StartupFigures {
