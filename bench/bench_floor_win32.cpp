@@ -2,10 +2,10 @@
 // start-up. One window with one list view that lists the stored places with the shell's names and
 // icons, reading the registry and asking the shell as quorlane.exe does, linked like it against the
 // same system DLLs. quorlane_bench starts it beside quorlane.exe.
-#include "app/editor_rules.h"
+#include "app/place_display.h"
+#include "app/place_shell_win32.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
-#include "shell/shell_ui_win32.h"
 #include "store/places_bar.h"
 #include "store/registry_places_bar_store.h"
 
@@ -24,20 +24,15 @@ HIMAGELIST systemImageList() {
 
 void listStoredPlaces(HWND list) {
     ql::RegistryPlacesBarStore store;
+    ql::ShellPlaceLooks shell(::GetParent(list));
     for (const ql::Place& place : ql::loadPlacesBar(store).places) {
-        std::wstring displayName;
-        int iconIndex = 0;
-        if (place.isPath()) {
-            ql::shellUI::getPathDisplayInfo(ql::win::toWide(place.path), displayName, iconIndex);
-        } else {
-            ql::shellUI::getSpecialFolderDisplayInfo(place.csidl, nullptr, displayName, iconIndex);
-        }
-        std::wstring text = ql::win::toWide(ql::editor::entryText(place, ql::win::toU16(displayName)));
+        const ql::editor::EntryLook look = ql::editor::describePlace(place, shell);
+        std::wstring text = ql::win::toWide(look.text);
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = ListView_GetItemCount(list);
         item.pszText = text.data();
-        item.iImage = iconIndex;
+        item.iImage = look.iconIndex;
         ListView_InsertItem(list, &item);
     }
 }

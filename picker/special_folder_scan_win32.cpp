@@ -1,7 +1,5 @@
 #include "picker/special_folder_scan_win32.h"
 
-#include "shell/shell_ui_win32.h"
-
 #include <process.h>
 
 namespace ql::picker {
@@ -15,9 +13,9 @@ const std::vector<SpecialFolder> kNone;
 
 }  // namespace
 
-bool SpecialFolderScan::askShell(int csidl, std::wstring& displayName, int& iconIndex) {
+std::optional<shellUI::DisplayInfo> SpecialFolderScan::askShell(int csidl) {
     // No owner: a window of another thread must not be drawn into the look-up.
-    return shellUI::getSpecialFolderDisplayInfo(csidl, nullptr, displayName, iconIndex);
+    return shellUI::getSpecialFolderDisplayInfo(csidl, nullptr);
 }
 
 SpecialFolderScan::SpecialFolderScan(Query query) : query_(std::move(query)) {
@@ -57,8 +55,7 @@ unsigned __stdcall SpecialFolderScan::threadMain(void* self) {
 void SpecialFolderScan::run() {
     for (int csidl = kFirstCsidl; csidl <= kLastCsidl; ++csidl) {
         if (stop_.load(std::memory_order_relaxed)) return;
-        SpecialFolder folder{csidl, {}, 0};
-        if (query_(csidl, folder.displayName, folder.iconIndex)) folders_.push_back(std::move(folder));
+        if (std::optional<shellUI::DisplayInfo> shown = query_(csidl)) folders_.push_back({csidl, std::move(*shown)});
     }
     finished_.store(true);
     postOnce();

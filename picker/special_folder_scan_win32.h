@@ -4,30 +4,29 @@
 // thread as plain data, announced by a message posted to a window of that thread. It may start
 // before that window exists, so that the shell is asked while the program is still coming up.
 #include "common/win_handles.h"
+#include "shell/shell_ui_win32.h"
 
 #include <atomic>
 #include <functional>
-#include <memory>
-#include <string>
+#include <optional>
 #include <vector>
 
 namespace ql::picker {
 
 struct SpecialFolder {
     int csidl;
-    std::wstring displayName;
-    int iconIndex;
+    shellUI::DisplayInfo shown;  // its name and icon
     bool operator==(const SpecialFolder&) const = default;
 };
 
 class SpecialFolderScan {
 public:
-    // Display name and icon index of one special folder; false when the system has none for the
+    // Display name and icon index of one special folder; nothing when the system has none for the
     // number. Runs on the scan's thread, so it may not touch windows of other threads.
-    using Query = std::function<bool(int csidl, std::wstring& displayName, int& iconIndex)>;
+    using Query = std::function<std::optional<shellUI::DisplayInfo>(int csidl)>;
 
     // The shell's own answers.
-    static bool askShell(int csidl, std::wstring& displayName, int& iconIndex);
+    static std::optional<shellUI::DisplayInfo> askShell(int csidl);
 
     // Starts asking about CSIDL 0 to 49 in increasing order (if the thread cannot start, the
     // answers are gathered here and now).

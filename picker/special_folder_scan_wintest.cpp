@@ -41,9 +41,7 @@ private:
 std::vector<SpecialFolder> askedOnThisThread() {
     std::vector<SpecialFolder> folders;
     for (int csidl = 0; csidl <= 49; ++csidl) {
-        SpecialFolder folder{csidl, {}, 0};
-        if (shellUI::getSpecialFolderDisplayInfo(csidl, nullptr, folder.displayName, folder.iconIndex))
-            folders.push_back(folder);
+        if (const auto shown = shellUI::getSpecialFolderDisplayInfo(csidl, nullptr)) folders.push_back({csidl, *shown});
     }
     return folders;
 }
@@ -65,14 +63,14 @@ TEST(SpecialFolderScan, AsksTheShellOnAThreadWithItsOwnApartmentAndPostsOnceWhen
     std::atomic<DWORD> askingThread{0};
     std::atomic<bool> ownApartment{true};
     {
-        SpecialFolderScan scan([&](int csidl, std::wstring& name, int& icon) {
+        SpecialFolderScan scan([&](int csidl) {
             ++questions;
             askingThread = ::GetCurrentThreadId();
             // S_FALSE: this thread has its apartment already, a single-threaded one.
             const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
             if (hr != S_FALSE) ownApartment = false;
             if (SUCCEEDED(hr)) ::CoUninitialize();
-            return SpecialFolderScan::askShell(csidl, name, icon);
+            return SpecialFolderScan::askShell(csidl);
         });
         scan.reportTo(notified.hwnd(), kDone);
         ASSERT_TRUE(notified.waitForDone());
@@ -90,12 +88,10 @@ TEST(SpecialFolderScan, AsksTheShellOnAThreadWithItsOwnApartmentAndPostsOnceWhen
 TEST(SpecialFolderScan, HandsOverNothingUntilTheLastAnswerAndThenTheFoldersInCsidlOrder) {
     Notified notified;
     const win::UniqueHandle gate(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    SpecialFolderScan scan([&](int csidl, std::wstring& name, int& icon) {
+    SpecialFolderScan scan([&](int csidl) -> std::optional<shellUI::DisplayInfo> {
         if (csidl == 49) ::WaitForSingleObject(gate.get(), INFINITE);
-        if (csidl % 3 != 1) return false;
-        name = L"Folder " + std::to_wstring(csidl);
-        icon = csidl * 2;
-        return true;
+        if (csidl % 3 != 1) return std::nullopt;
+        return shellUI::DisplayInfo{L"Folder " + std::to_wstring(csidl), csidl * 2};
     });
     EXPECT_FALSE(scan.finished());
     EXPECT_TRUE(scan.folders().empty());
@@ -107,7 +103,7 @@ TEST(SpecialFolderScan, HandsOverNothingUntilTheLastAnswerAndThenTheFoldersInCsi
     EXPECT_TRUE(notified.takeDone());
     EXPECT_FALSE(notified.takeDone());
     std::vector<SpecialFolder> expected;
-    for (int csidl = 1; csidl <= 49; csidl += 3) expected.push_back({csidl, L"Folder " + std::to_wstring(csidl), csidl * 2});
+    for (int csidl = 1; csidl <= 49; csidl += 3) expected.push_back({csidl, {L"Folder " + std::to_wstring(csidl), csidl * 2}});
     EXPECT_EQ(scan.folders(), expected);
 }
 
@@ -115,10 +111,10 @@ TEST(SpecialFolderScan, HandsOverNothingUntilTheLastAnswerAndThenTheFoldersInCsi
 TEST(SpecialFolderScan, EndedAtAnyPointItStopsAfterTheAnswerInHandAndLeavesNoThreadHandleOrMessageBehind) {
     Notified notified;
     std::atomic<int> questions{0};
-    const auto slowShell = [&](int csidl, std::wstring& name, int& icon) {
+    const auto slowShell = [&](int csidl) {
         ++questions;
         ::Sleep(10);
-        return SpecialFolderScan::askShell(csidl, name, icon);
+        return SpecialFolderScan::askShell(csidl);
     };
     { SpecialFolderScan warmUp(slowShell); }  // the shell's own one-time set-up
     const DWORD threads = threadsOfThisProcess();
