@@ -25,8 +25,8 @@ constexpr wchar_t kTitle[] = L"Quorlane";
 constexpr wchar_t kCaption[] = L"Quorlane by the Quorlane project";
 constexpr TwipsRect kClientArea{0, 0, 5295, 5310};
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
-// Posted by Form_Load: the picker's list (50 shell look-ups, half of start-up) is built once the
-// window is up.
+// Posted by Form_Load: the picker's window is built once the main window is up. Its list's 50 shell
+// look-ups run on a thread of their own from the start.
 constexpr UINT kLoadPickerMessage = WM_APP + 1;
 // Posted when a drag ends after the key changed during it.
 constexpr UINT kPlacesBarChangedMessage = WM_APP + 2;
@@ -189,6 +189,7 @@ QlEditor::QlEditor(PlacesBarStore& store) : store_(store) {}
 QlEditor::~QlEditor() { destroy(); }
 
 HWND QlEditor::create() {
+    csidlFolders_.startScan();
     if (createModeless(nullptr, kWindowStyle)) ::ShowWindow(hwnd(), SW_SHOWNORMAL);
     return hwnd();
 }

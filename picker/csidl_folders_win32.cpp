@@ -4,7 +4,6 @@
 #include "common/win_dpi.h"
 #include "common/win_listview.h"
 #include "picker/picker_ids.h"
-#include "shell/shell_ui_win32.h"
 
 #include <commctrl.h>
 
@@ -14,9 +13,8 @@
 namespace ql::picker {
 namespace {
 
-// The special folder numbers the shell may know; which of them exist only the shell can tell.
-constexpr int kFirstCsidl = 0;   // CSIDL_DESKTOP
-constexpr int kLastCsidl = 49;   // CSIDL_CONNECTIONS
+// Posted by the scan once every answer is in.
+constexpr UINT kScanDoneMessage = WM_APP + 1;
 
 constexpr TwipsRect kClientArea{0, 0, 6585, 5745};
 // A fixed dialog border with a close box and nothing else; owned, so it has no task-bar button.
@@ -38,7 +36,7 @@ constexpr std::array kControls{
 
 }  // namespace
 
-CsidlFolders::CsidlFolders() : CsidlFolders(shellUI::getSpecialFolderDisplayInfo) {}
+CsidlFolders::CsidlFolders() : CsidlFolders(SpecialFolderScan::askShell) {}
 
 CsidlFolders::CsidlFolders(SpecialFolderQuery query) : query_(std::move(query)) {}
 
@@ -58,8 +56,9 @@ bool CsidlFolders::load(HWND mainWindow) {
 }
 
 void CsidlFolders::unload() {
-    // The list view's WM_DESTROY detaches listViewIcons before the objects go.
+    // The list view's WM_DESTROY detaches listViewIcons before the objects go; the picker's stops the scan.
     destroy();
+    scan_.reset();
     listViewIcons_.reset();
     smallSysImageList_.reset();
     largeSysImageList_.reset();
@@ -87,6 +86,13 @@ INT_PTR CsidlFolders::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // The close box and the system menu cancel; the picker stays loaded.
         cancel_Click();
         return TRUE;
+    case kScanDoneMessage:
+        scanDone();
+        return TRUE;
+    case WM_DESTROY:
+        // Also when the owner goes first: the scan may not report to a window that is gone.
+        scan_.reset();
+        return FALSE;
     default:
         return FALSE;
     }
@@ -101,9 +107,29 @@ void CsidlFolders::createControls() {
 
 void CsidlFolders::layout(int dpi, HFONT font) { win::layoutControls(hwnd(), kClientArea, kControls, dpi, font); }
 
+void CsidlFolders::windowGone() {
+    folderList_ = nullptr;
+    filled_ = false;
+}
+
 void CsidlFolders::Form_Load() {
     setUpPickerImageLists(folderList_);
-    for (int csidl = kFirstCsidl; csidl <= kLastCsidl; ++csidl) fillSpecialFolderList(csidl);
+    startScan();
+    scan_->reportTo(hwnd(), kScanDoneMessage);
+}
+
+void CsidlFolders::startScan() {
+    if (!scan_ && !filled_) scan_ = std::make_unique<SpecialFolderScan>(query_);
+}
+
+void CsidlFolders::scanDone() {
+    if (!scan_ || !scan_->finished()) return;
+    // Hidden, but an icon list view arranges itself anew at every entry unless told to wait.
+    ::SendMessageW(folderList_, WM_SETREDRAW, FALSE, 0);
+    for (const SpecialFolder& folder : scan_->folders()) fillSpecialFolderList(folder);
+    ::SendMessageW(folderList_, WM_SETREDRAW, TRUE, 0);
+    scan_.reset();
+    filled_ = true;
 }
 
 void CsidlFolders::setUpPickerImageLists(HWND listView) {
@@ -118,51 +144,60 @@ void CsidlFolders::setUpPickerImageLists(HWND listView) {
     listViewIcons_->Initialise(listView, largeSysImageList_->hIml(), smallSysImageList_->hIml(), true);
 }
 
-void CsidlFolders::fillSpecialFolderList(int csidl) {
-    const std::optional<shellUI::DisplayInfo> folder = query_(csidl, hwnd());
-    if (!folder) return;
-    const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), folder->displayName, csidl);
-    if (position >= 0) listViewIcons_->SetIcon(position + 1, folder->iconIndex);
+void CsidlFolders::fillSpecialFolderList(const SpecialFolder& folder) {
+    const int position =
+        win::insertItem(folderList_, ListView_GetItemCount(folderList_), folder.shown.displayName, folder.csidl);
+    if (position >= 0) listViewIcons_->SetIcon(position + 1, folder.shown.iconIndex);
 }
 
 std::int32_t CsidlFolders::selectSpecialFolder(HWND parent) {
     if (inModal_) return -1;
     if (!hwnd() && !load(parent)) return -1;
-    const HWND window = hwnd();
-
-    result_ = -1;
-    // The first entry, whatever was chosen the time before; none in an empty list.
-    win::selectOnly(folderList_, ListView_GetItemCount(folderList_) > 0 ? 0 : -1);
-    ::SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(parent));
-    const int dpi = win::dpiForWindow(parent ? parent : window);
-    if (dpi != this->dpi()) applyDpi(dpi);
-    win::centreWindow(window, parent);
-
-    // EnableWindow answers whether the window was disabled before: an owner that was already
-    // disabled is left so.
-    if (parent && !::EnableWindow(parent, FALSE)) disabledOwner_ = parent;
-    ::ShowWindow(window, SW_SHOW);
-    ::SetFocus(folderList_);
 
     inModal_ = true;
+    result_ = -1;
+    // EnableWindow answers whether the window was disabled before: an owner that was already
+    // disabled is left so. Disabled from the click on, so that nothing else starts while the
+    // list may still be waited for.
+    if (parent && !::EnableWindow(parent, FALSE)) disabledOwner_ = parent;
+    if (modalLoop(&CsidlFolders::waitingForList) && hwnd()) {
+        const HWND window = hwnd();
+        // The first entry, whatever was chosen the time before; none in an empty list.
+        win::selectOnly(folderList_, ListView_GetItemCount(folderList_) > 0 ? 0 : -1);
+        ::SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(parent));
+        const int dpi = win::dpiForWindow(parent ? parent : window);
+        if (dpi != this->dpi()) applyDpi(dpi);
+        win::centreWindow(window, parent);
+        ::ShowWindow(window, SW_SHOW);
+        ::SetFocus(folderList_);
+        modalLoop(&CsidlFolders::shown);
+    }
+    inModal_ = false;
+    endChoice(result_);
+    return result_;
+}
+
+bool CsidlFolders::waitingForList() const { return hwnd() && !filled_; }
+
+bool CsidlFolders::shown() const { return hwnd() && ::IsWindowVisible(hwnd()); }
+
+bool CsidlFolders::modalLoop(bool (CsidlFolders::*goOn)() const) {
     MSG msg{};
-    while (hwnd() && ::IsWindowVisible(hwnd())) {
+    while ((this->*goOn)()) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == -1) break;
+        if (got == -1) return false;
         if (got == 0) {
             // The program is ending: the message loop outside must see the quit too.
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             result_ = -1;
-            break;
+            return false;
         }
         if (!::IsDialogMessageW(hwnd(), &msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
     }
-    inModal_ = false;
-    endChoice(result_);
-    return result_;
+    return true;
 }
 
 std::int32_t CsidlFolders::tagOf(int item) const {

@@ -1,25 +1,24 @@
 #pragma once
 // csidlFolders, the special folder picker: a dialog listing every special folder the shell knows
 // on this system, with its display name and icon, from which the user chooses one to add to the
-// places bar. It is built once, hidden between uses, and shown modally over its owner.
+// places bar. It is built once, hidden between uses, and shown modally over its owner. The shell is
+// asked on a thread of its own, so the owner's thread never waits for the list unless the user asks
+// for the picker before it is complete.
 #include "common/win_dialog.h"
 #include "imagelists/lv_external_image_list_win32.h"
 #include "imagelists/sys_image_list_win32.h"
-#include "shell/shell_ui_win32.h"
+#include "picker/special_folder_scan_win32.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <optional>
-#include <string>
 
 namespace ql::picker {
 
 class CsidlFolders final : public win::Dialog {
 public:
-    // How the picker learns a special folder's display name and icon index; nothing when the system
-    // has no folder for the number. The shell's routine unless a test gives another.
-    using SpecialFolderQuery = std::function<std::optional<shellUI::DisplayInfo>(int csidl, HWND owner)>;
+    // How the picker learns a special folder's display name and icon index, on the scan's thread;
+    // nothing when the system has no folder for the number. The shell unless a test gives another.
+    using SpecialFolderQuery = SpecialFolderScan::Query;
 
     CsidlFolders();
     explicit CsidlFolders(SpecialFolderQuery query);
@@ -27,27 +26,41 @@ public:
     CsidlFolders& operator=(const CsidlFolders&) = delete;
     ~CsidlFolders();
 
-    // Creates the picker hidden, owned by the main window, and builds its list of special
-    // folders; nothing when it is loaded already. False when the window cannot be created. An
-    // attach error of the icon lists (subclass::SubclassError) reaches the caller, with nothing loaded.
+    // Starts asking the shell for the special folders, before the picker is loaded: the main
+    // window starts it first thing, so that the answers come while it is still coming up.
+    void startScan();
+    // Creates the picker hidden, owned by the main window, and starts asking the shell unless
+    // that was started already; the list fills in once every answer is in (filled()). Nothing when
+    // it is loaded already. False when the window cannot be created. An attach error of the icon
+    // lists (subclass::SubclassError) reaches the caller, with nothing loaded.
     bool load(HWND mainWindow);
-    // Destroys the window with its list and icon lists; nothing when not loaded.
+    // Stops the questions to the shell and destroys the window with its list and icon lists;
+    // nothing when not loaded.
     void unload();
 
     // Shows the picker modally over `parent`, with the first entry selected, and returns the
     // chosen CSIDL, or -1 when the user cancelled or chose no entry. Loads the picker first when
-    // it is not loaded. A WM_QUIT that arrives meanwhile ends the choice with -1 and is posted again.
+    // it is not loaded. While the list is not complete, `parent` is disabled already and the picker
+    // shows once it is. A WM_QUIT that arrives meanwhile ends the choice with -1 and is posted again.
     std::int32_t selectSpecialFolder(HWND parent);
+
+    // The list holds every special folder the shell knows.
+    bool filled() const { return filled_; }
 
 private:
     INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void layout(int dpi, HFONT font) override;
-    void windowGone() override { folderList_ = nullptr; }
+    void windowGone() override;
 
     void Form_Load();
     void createControls();
     void setUpPickerImageLists(HWND listView);
-    void fillSpecialFolderList(int csidl);
+    void fillSpecialFolderList(const SpecialFolder& folder);
+    void scanDone();
+    // Runs the picker's message loop while `goOn` holds; false when the program is ending.
+    bool modalLoop(bool (CsidlFolders::*goOn)() const);
+    bool waitingForList() const;
+    bool shown() const;
 
     void ok_Click();
     void cancel_Click();
@@ -58,6 +71,8 @@ private:
     std::int32_t tagOf(int item) const;
 
     SpecialFolderQuery query_;
+    std::unique_ptr<SpecialFolderScan> scan_;  // while the shell is asked
+    bool filled_ = false;
     HWND folderList_ = nullptr;
 
     // Created on first use, released when the picker unloads.

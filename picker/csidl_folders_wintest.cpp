@@ -8,9 +8,11 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ql::picker {
@@ -96,6 +98,22 @@ bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// Runs the thread's messages until the picker's list is complete; false when it never is.
+bool waitUntilFilled(const CsidlFolders& picker) {
+    for (int i = 0; i < 600 && !picker.filled(); ++i) {
+        MSG msg{};
+        while (!picker.filled() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        if (!picker.filled()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+    return picker.filled();
+}
+
+// From another thread: waits until `owner` is disabled, that is until a choice has begun.
+bool waitUntilDisabled(HWND owner) {
+    for (int i = 0; i < 2000 && ::IsWindowEnabled(owner); ++i) ::Sleep(5);
+    return !::IsWindowEnabled(owner);
+}
+
 // What the shell itself says of CSIDL 0 to 49 on this system.
 std::vector<Entry> shellSpecialFolders() {
     std::vector<Entry> folders;
@@ -119,6 +137,8 @@ protected:
         if (owner) ::DestroyWindow(owner);
     }
 
+    bool loadFilled(HWND loadOwner) { return picker.load(loadOwner) && waitUntilFilled(picker); }
+
     std::int32_t choose(std::function<void(HWND)> act) {
         ModalDriver driver(std::move(act));
         const std::int32_t result = picker.selectSpecialFolder(owner);
@@ -128,17 +148,15 @@ protected:
     }
 
     HWND owner = nullptr;
-    int queries = 0;
-    std::vector<HWND> queryOwners;
-    CsidlFolders picker{[this](int csidl, HWND queryOwner) {
+    std::atomic<int> queries{0};
+    CsidlFolders picker{[this](int csidl) {
         ++queries;
-        queryOwners.push_back(queryOwner);
-        return shellUI::getSpecialFolderDisplayInfo(csidl, queryOwner);
+        return SpecialFolderScan::askShell(csidl);
     }};
 };
 
 TEST_F(Picker, LoadsHiddenWithEverySpecialFolderTheShellResolvesInCsidlOrder) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     ASSERT_TRUE(picker.hwnd());
     EXPECT_FALSE(::IsWindowVisible(picker.hwnd()));
     EXPECT_EQ(::GetWindow(picker.hwnd(), GW_OWNER), owner);
@@ -154,7 +172,6 @@ TEST_F(Picker, LoadsHiddenWithEverySpecialFolderTheShellResolvesInCsidlOrder) {
     RecordProperty("entries", static_cast<int>(entries.size()));
 
     EXPECT_EQ(queries, 50);
-    for (HWND asked : queryOwners) EXPECT_EQ(asked, picker.hwnd());
 
     // Loading again builds nothing.
     EXPECT_TRUE(picker.load(owner));
@@ -162,7 +179,7 @@ TEST_F(Picker, LoadsHiddenWithEverySpecialFolderTheShellResolvesInCsidlOrder) {
 }
 
 TEST_F(Picker, ShowsTheShellsLargeIconsUnsorted) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     const HWND list = listOf(picker.hwnd());
     const auto style = ::GetWindowLongPtrW(list, GWL_STYLE);
     EXPECT_EQ(style & LVS_TYPEMASK, LVS_ICON);
@@ -179,7 +196,7 @@ TEST_F(Picker, ShowsTheShellsLargeIconsUnsorted) {
 }
 
 TEST_F(Picker, WindowAndControlsStandAtTheirPlacesAtTheWindowsDpi) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     const HWND window = picker.hwnd();
     const int dpi = win::dpiForWindow(window);
     wchar_t caption[128]{};
@@ -230,7 +247,7 @@ LRESULT CALLBACK watchHeldFont(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 TEST_F(Picker, ADpiChangeLaysItOutAnewAndNoControlHoldsADestroyedFontMeanwhile) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     const HWND window = picker.hwnd();
     const HWND ok = ::GetDlgItem(window, ids::kOk);
     bool heldDestroyedFont = false;
@@ -282,7 +299,7 @@ TEST_F(Picker, OkAtOnceReturnsTheFirstEntryTheDesktop) {
 }
 
 TEST_F(Picker, OkAndEnterReturnTheSelectedEntry) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     const std::vector<Entry> entries = entriesOf(listOf(picker.hwnd()));
     ASSERT_GE(entries.size(), 6u);
     EXPECT_EQ(choose([](HWND w) {
@@ -298,7 +315,7 @@ TEST_F(Picker, OkAndEnterReturnTheSelectedEntry) {
 }
 
 TEST_F(Picker, CancelEscAndTheCloseBoxReturnMinusOneAfterASelectionAndKeepThePickerLoaded) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     const HWND window = picker.hwnd();
     const std::pair<const char*, std::function<void(HWND)>> ways[] = {
         {"Cancel", [](HWND w) { click(w, ids::kCancel); }},
@@ -321,7 +338,7 @@ TEST_F(Picker, CancelEscAndTheCloseBoxReturnMinusOneAfterASelectionAndKeepThePic
 }
 
 TEST_F(Picker, DoubleClickReturnsThatEntryAndBesideTheEntriesChoosesNothing) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     const std::vector<Entry> entries = entriesOf(listOf(picker.hwnd()));
     ASSERT_GE(entries.size(), 3u);
     EXPECT_EQ(choose([](HWND w) { doubleClickAt(listOf(w), centreOfEntry(listOf(w), 2)); }), entries[2].csidl);
@@ -341,7 +358,7 @@ TEST_F(Picker, DoubleClickReturnsThatEntryAndBesideTheEntriesChoosesNothing) {
 }
 
 TEST_F(Picker, SecondShowingHasTheSameEntriesAndSelectsTheFirstAgainWithoutAskingTheShell) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     const std::vector<Entry> before = entriesOf(listOf(picker.hwnd()));
     ASSERT_GE(before.size(), 8u);
     EXPECT_EQ(choose([](HWND w) {
@@ -364,7 +381,7 @@ TEST_F(Picker, SecondShowingHasTheSameEntriesAndSelectsTheFirstAgainWithoutAskin
 }
 
 TEST_F(Picker, OkOrEnterWithNothingSelectedChoosesNothing) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     EXPECT_EQ(choose([](HWND w) {
                   selectOnly(listOf(w), -1);
                   click(w, ids::kOk);
@@ -378,7 +395,7 @@ TEST_F(Picker, OkOrEnterWithNothingSelectedChoosesNothing) {
 }
 
 TEST_F(Picker, QuitDuringTheChoiceEndsItAndReachesTheOuterLoop) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     const DWORD thread = ::GetCurrentThreadId();
     EXPECT_EQ(choose([thread](HWND) { ::PostThreadMessageW(thread, WM_QUIT, 7, 0); }), -1);
     EXPECT_TRUE(::IsWindowEnabled(owner));
@@ -388,7 +405,7 @@ TEST_F(Picker, QuitDuringTheChoiceEndsItAndReachesTheOuterLoop) {
 }
 
 TEST_F(Picker, UnloadedPickerLoadsAgainAndOneDestroyedWithItsOwnerIsForgotten) {
-    ASSERT_TRUE(picker.load(owner));
+    ASSERT_TRUE(loadFilled(owner));
     const HWND first = picker.hwnd();
     picker.unload();
     EXPECT_FALSE(picker.hwnd());
@@ -400,26 +417,75 @@ TEST_F(Picker, UnloadedPickerLoadsAgainAndOneDestroyedWithItsOwnerIsForgotten) {
     ::DestroyWindow(owner);
     owner = nullptr;
     EXPECT_FALSE(picker.hwnd());
+    EXPECT_FALSE(picker.filled());
     picker.unload();
-    EXPECT_TRUE(picker.load(nullptr));
+    EXPECT_TRUE(loadFilled(nullptr));
     EXPECT_EQ(queries, 150);
+}
+
+// The shell asked slowly (1 s for the 50 numbers): the user is quicker than the picker's list.
+class SlowPicker : public Picker {
+protected:
+    std::atomic<int> slowQueries{0};
+    CsidlFolders slowPicker{[this](int csidl) -> std::optional<shellUI::DisplayInfo> {
+        ++slowQueries;
+        ::Sleep(20);
+        if (csidl % 3 != 1) return std::nullopt;
+        return shellUI::DisplayInfo{L"Folder " + std::to_wstring(csidl), 0};
+    }};
+};
+
+TEST_F(SlowPicker, AddSpecialBeforeTheListIsCompleteShowsThePickerOnceItIsWithTheOwnerDisabledMeanwhile) {
+    ASSERT_TRUE(slowPicker.load(owner));
+    bool hiddenAndEmptyWhileWaiting = false;
+    std::thread watcher([&] {
+        hiddenAndEmptyWhileWaiting = waitUntilDisabled(owner) && !::IsWindowVisible(slowPicker.hwnd()) &&
+                                     ListView_GetItemCount(listOf(slowPicker.hwnd())) == 0;
+    });
+    int entriesWhenShown = -1;
+    ModalDriver driver([&](HWND w) {
+        entriesWhenShown = ListView_GetItemCount(listOf(w));
+        click(w, ids::kOk);
+    });
+    EXPECT_EQ(slowPicker.selectSpecialFolder(owner), 1);  // the first entry
+    watcher.join();
+    EXPECT_TRUE(driver.found());
+    EXPECT_TRUE(hiddenAndEmptyWhileWaiting);
+    EXPECT_EQ(entriesWhenShown, 17);
+    EXPECT_TRUE(::IsWindowEnabled(owner));
+}
+
+// The owner closed while the picker waits for its list to show it: no choice, nothing hangs.
+TEST_F(SlowPicker, ClosingWhileTheShellIsAskedStopsTheQuestionsAndLeavesNothingWaiting) {
+    ASSERT_TRUE(slowPicker.load(owner));
+    std::thread closer([&] {
+        if (waitUntilDisabled(owner)) ::PostMessageW(owner, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(slowPicker.selectSpecialFolder(owner), -1);
+    closer.join();
+    EXPECT_FALSE(::IsWindow(owner));
+    owner = nullptr;
+    EXPECT_FALSE(slowPicker.hwnd());
+    EXPECT_FALSE(slowPicker.filled());
+    EXPECT_LT(slowQueries, 50);
 }
 
 // Pickers over a shell that knows only some numbers, or none.
 TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
-    CsidlFolders picker([](int csidl, HWND) -> std::optional<shellUI::DisplayInfo> {
+    CsidlFolders picker([](int csidl) -> std::optional<shellUI::DisplayInfo> {
         if (csidl % 3 != 1) return std::nullopt;
         return shellUI::DisplayInfo{L"Folder " + std::to_wstring(csidl), 0};
     });
     ASSERT_TRUE(picker.load(nullptr));
+    ASSERT_TRUE(waitUntilFilled(picker));
     std::vector<Entry> expected;
     for (int csidl = 1; csidl <= 49; csidl += 3) expected.push_back({csidl, L"Folder " + std::to_wstring(csidl), 0});
     EXPECT_EQ(entriesOf(listOf(picker.hwnd())), expected);
 }
 
 TEST(PickerGaps, EmptyListChoosesNothing) {
-    int queries = 0;
-    CsidlFolders picker([&](int, HWND) -> std::optional<shellUI::DisplayInfo> {
+    std::atomic<int> queries{0};
+    CsidlFolders picker([&](int) -> std::optional<shellUI::DisplayInfo> {
         ++queries;
         return std::nullopt;
     });

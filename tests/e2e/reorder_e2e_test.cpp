@@ -411,5 +411,13 @@ TEST_F(PickerE2E, ASecondShowingHasTheSameEntriesWithTheFirstSelectedAgain) {
     click(control(again, picker::ids::kCancel));
 }
 
+// The picker asks the shell on a thread of its own while the window comes up: closed at once, while
+// the questions may still run, the program ends all the same.
+TEST_F(PickerE2E, ClosingTheWindowAtOnceEndsTheProgramWhileThePickersLookUpsMayStillRun) {
+    const Editor editor;
+    closeFromTitleBar(editor.window());
+    EXPECT_TRUE(editor.endsWithoutAsking());
+}
+
 }  // namespace
 }  // namespace ql::e2e
