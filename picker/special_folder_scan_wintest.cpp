@@ -59,28 +59,24 @@ DWORD threadsOfThisProcess() {
 
 TEST(SpecialFolderScan, AsksTheShellOnAThreadWithItsOwnApartmentAndPostsOnceWhenEveryAnswerIsIn) {
     Notified notified;
+    const DWORD testThread = ::GetCurrentThreadId();
     std::atomic<int> questions{0};
-    std::atomic<DWORD> askingThread{0};
-    std::atomic<bool> ownApartment{true};
+    std::atomic<bool> ownThreadAndApartment{true};
     {
         SpecialFolderScan scan([&](int csidl) {
             ++questions;
-            askingThread = ::GetCurrentThreadId();
             // S_FALSE: this thread has its apartment already, a single-threaded one.
             const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-            if (hr != S_FALSE) ownApartment = false;
+            if (hr != S_FALSE || ::GetCurrentThreadId() == testThread) ownThreadAndApartment = false;
             if (SUCCEEDED(hr)) ::CoUninitialize();
             return SpecialFolderScan::askShell(csidl);
         });
         scan.reportTo(notified.hwnd(), kDone);
         ASSERT_TRUE(notified.waitForDone());
-        ASSERT_TRUE(scan.finished());
         EXPECT_EQ(scan.folders(), askedOnThisThread());
-        EXPECT_GE(scan.folders().size(), 40u);
     }
     EXPECT_EQ(questions, 50);
-    EXPECT_NE(askingThread, ::GetCurrentThreadId());
-    EXPECT_TRUE(ownApartment);
+    EXPECT_TRUE(ownThreadAndApartment);
     EXPECT_FALSE(notified.takeDone());  // once only
 }
 
