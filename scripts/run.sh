@@ -24,8 +24,5 @@ fi
 export WINEPREFIX=$prefix
 [ -d "$prefix/drive_c" ] || ql_wine wineboot -i >/dev/null 2>&1
 ql_add_wine_fonts && echo "run: added Wine's own Tahoma and Marlett fonts to $prefix"
-bits=$QL_WINE_MAIN_BUILD
-cmake --preset "mingw$bits" >/dev/null
-cmake --build --preset "mingw$bits" --target quorlane -j 2 >/dev/null
-echo "run: starting the $bits-bit quorlane.exe ($QL_WINE_ROUTE)"
-ql_wine "build/mingw$bits/quorlane.exe"
+ql_build_main run quorlane
+ql_wine "$QL_WINE_MAIN_DIR/quorlane.exe"

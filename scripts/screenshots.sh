@@ -8,10 +8,7 @@ root=$(pwd)
 
 bash scripts/setup.sh
 source scripts/wine-env.sh
-bits=$QL_WINE_MAIN_BUILD
-echo "screenshots: the $bits-bit build ($QL_WINE_ROUTE)"
-cmake --preset "mingw$bits" >/dev/null
-cmake --build --preset "mingw$bits" --target quorlane -j 2 >/dev/null
+ql_build_main screenshots quorlane
 
 trap ql_cleanup EXIT
 QL_OWN_XVFB=1 ql_start_xvfb
@@ -45,7 +42,7 @@ geometry() {
   return 1
 }
 
-ql_wine "build/mingw$bits/quorlane.exe" &
+ql_wine "$QL_WINE_MAIN_DIR/quorlane.exe" &
 read -r w h x y < <(geometry "Quorlane by the Quorlane project")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/main-window.png
 

@@ -8,11 +8,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 source scripts/wine-env.sh
-bits=$QL_WINE_MAIN_BUILD
-echo "soak: the $bits-bit build ($QL_WINE_ROUTE)"
-cmake --preset "mingw$bits" >/dev/null
-cmake --build --preset "mingw$bits" --target stress_e2e_tests -j 2 >/dev/null
+ql_build_main soak stress_e2e_tests
 
 ql_isolated_wine soak
 export QL_SOAK_ROUNDS=${QL_SOAK_ROUNDS:-200}
-ql_wine "build/mingw$bits/stress_e2e_tests.exe" --gtest_filter='StressE2E.Soak*' 2> >(grep -v 'Read access denied' >&2)
+ql_wine "$QL_WINE_MAIN_DIR/stress_e2e_tests.exe" --gtest_filter='StressE2E.Soak*' 2> >(grep -v 'Read access denied' >&2)

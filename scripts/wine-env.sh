@@ -3,6 +3,7 @@
 #   QL_WINE             the command ql_wine runs, for `timeout` and the like
 #   QL_WINE_BUILDS      the builds this machine runs under Wine: "32 64", or "64" on the 64-bit route
 #   QL_WINE_ROUTE       one line saying which route was taken and why
+#   ql_build_main W T   builds target T of the route's main build ($QL_WINE_MAIN_DIR), saying so as W
 #   ql_start_xvfb       starts Xvfb on a free display unless $DISPLAY already works (QL_OWN_XVFB=1 forces one)
 #   ql_new_prefix DIR   makes DIR a fresh, initialised Wine prefix and exports WINEPREFIX
 #   ql_add_wine_fonts   gives $WINEPREFIX the fonts Wine ships and does not find itself; fails if none was missing
@@ -38,6 +39,14 @@ fi
 ql_wine() { "$QL_WINE" "$@"; }
 # The build that stands for Quorlane on this route: the shipped 32-bit one where it runs.
 QL_WINE_MAIN_BUILD=${QL_WINE_BUILDS%% *}
+QL_WINE_MAIN_DIR=build/mingw$QL_WINE_MAIN_BUILD
+
+# Builds TARGET of the route's main build, saying which build and why in one line headed WHO.
+ql_build_main() {
+  echo "$1: the $QL_WINE_MAIN_BUILD-bit build ($QL_WINE_ROUTE)"
+  cmake --preset "mingw$QL_WINE_MAIN_BUILD" >/dev/null
+  cmake --build --preset "mingw$QL_WINE_MAIN_BUILD" --target "$2" -j 2 >/dev/null
+}
 
 ql_start_xvfb() {
   if [ "${QL_OWN_XVFB:-0}" != 1 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
