@@ -38,8 +38,8 @@ int runMessageLoop(ql::QlEditor& editor, ql::KeyWatcher& watcher) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
-    // The folder browser's new-style dialog needs COM on this thread.
-    const ql::win::ComApartment com;
+    // COM for the folder browser's new-style dialog, OLE for folders dropped on the list.
+    const ql::win::OleSession ole;
 
     // Watching before the window loads the key: no change after the load goes unseen.
     ql::KeyWatcher watcher(ql::win::toWide(ql::placesBarPath()));

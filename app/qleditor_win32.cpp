@@ -21,7 +21,6 @@
 namespace ql {
 namespace {
 
-constexpr wchar_t kTitle[] = L"Quorlane";
 constexpr wchar_t kCaption[] = L"Quorlane by the Quorlane project";
 constexpr TwipsRect kClientArea{0, 0, 5295, 5310};
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
@@ -208,6 +207,13 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kPlacesBarChangedMessage:
         placesBarKeyChanged();
         return TRUE;
+    case kAddDroppedMessage:
+        addDroppedPlaces();
+        return TRUE;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != folderList_) return FALSE;
+        folderList_ContextMenu(lParam);
+        return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
@@ -252,6 +258,8 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         ::DestroyWindow(hwnd());
         return TRUE;
     case WM_DESTROY:
+        infoTips_.reset();
+        folderDrop_.reset();
         Form_Unload();
         return TRUE;
     default:
@@ -294,6 +302,8 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
     case LVN_KEYDOWN: {
         const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
         if (key.wVKey == VK_DELETE && ::IsWindowEnabled(::GetDlgItem(hwnd(), ids::kRemoveItem))) removeItem_Click();
+        if (key.wVKey == 'V' && ::GetKeyState(VK_CONTROL) < 0) pastePlaces();
+        if (key.wVKey == 'C' && ::GetKeyState(VK_CONTROL) < 0) copyPathOf(ListView_GetNextItem(folderList_, -1, LVNI_FOCUSED));
         return TRUE;
     }
     default:
@@ -340,6 +350,7 @@ void QlEditor::createControls() {
     dragList_ = std::make_unique<FolderListDrag>(*this);
     dropZoneIndicator_ = std::make_unique<DropZone>(*this);
     drag_ = std::make_unique<drag::DragReorder>(*dragList_, *dropZoneIndicator_);
+    setUpPlaceInput();
 }
 
 void QlEditor::setUpImageLists(HWND listView) {
@@ -525,9 +536,9 @@ void QlEditor::removeItem_Click() {
 }
 
 void QlEditor::addSpecial_Click() {
-    const std::int32_t csidl = csidlFolders_.selectSpecialFolder(hwnd());
-    if (csidl < 0) return;
-    addPlaceToList(Place::specialFolder(csidl));
+    const std::optional<Place> place = csidlFolders_.selectSpecialFolder(hwnd());
+    if (!place) return;
+    addPlaceToList(*place);
     listChanged_ = true;
     updateControls();
 }

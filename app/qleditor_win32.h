@@ -2,6 +2,9 @@
 // qlEditor, the main window: the place list, the choice between the Windows defaults and a
 // customized list, and the changed flag; wires the buttons to the store and the shell.
 #include "app/drag_reorder.h"
+#include "app/folder_drop_target_win32.h"
+#include "app/list_info_tips_win32.h"
+#include "app/place_input.h"
 #include "common/win_dialog.h"
 #include "common/win_handles.h"
 #include "imagelists/lv_external_image_list_win32.h"
@@ -36,6 +39,11 @@ public:
     void placesBarKeyChanged();
 
 private:
+    // The caption of the window's message boxes.
+    static constexpr wchar_t kTitle[] = L"Quorlane";
+    // Posted by a drop: its places are added once the source's drag has ended.
+    static constexpr UINT kAddDroppedMessage = WM_APP + 3;
+
     class FolderListDrag;
     class DropZone;
 
@@ -62,6 +70,17 @@ private:
     void endDrag();
     bool handleDragMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void moveSelectedEntry(int delta);
+
+    // Adding from outside and the list's context menu and info tips (qleditor_places_win32.cpp).
+    void setUpPlaceInput();
+    bool folderList_Dropped(std::vector<editor::Offered> items);
+    void addDroppedPlaces();
+    void pastePlaces();
+    void addPlaces(const editor::AddPlan& plan);
+    void folderList_ContextMenu(LPARAM position);
+    void copyPathOf(int index);
+    std::wstring infoTipOf(int index) const;
+    std::optional<Place> placeAt(int index) const;
 
     void updateControls();
     bool confirmApply(const std::wstring& what);
@@ -106,6 +125,10 @@ private:
     std::unique_ptr<FolderListDrag> dragList_;
     std::unique_ptr<DropZone> dropZoneIndicator_;
     std::unique_ptr<drag::DragReorder> drag_;
+
+    std::unique_ptr<FolderDropRegistration> folderDrop_;
+    std::unique_ptr<ListInfoTips> infoTips_;
+    editor::AddPlan droppedPlaces_;  // a drop's places, added once the drop is over
 };
 
 }  // namespace ql

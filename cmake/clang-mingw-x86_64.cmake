@@ -22,3 +22,5 @@ set(CMAKE_CXX_FLAGS_INIT
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-fuse-ld=/usr/bin/x86_64-w64-mingw32-ld -L${QL_MINGW_GCC_DIR} -Wl,--whole-archive -lpthread -Wl,--no-whole-archive")
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# DLLs (the end-to-end tests' menu probe) link the same way.
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT}")

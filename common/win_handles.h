@@ -3,6 +3,7 @@
 // released by its owner's destructor, on every path; nothing is freed by hand.
 #include <windows.h>
 #include <objbase.h>
+#include <ole2.h>
 #include <shlobj.h>
 #include <commctrl.h>
 
@@ -52,6 +53,7 @@ inline void destroyWindow(HWND hwnd) { ::DestroyWindow(hwnd); }
 inline void closeHandle(HANDLE h) { ::CloseHandle(h); }
 inline void freeLocal(HLOCAL memory) { ::LocalFree(memory); }
 inline void destroyImageList(HIMAGELIST list) { ::ImageList_Destroy(list); }
+inline void freeGlobal(HGLOBAL memory) { ::GlobalFree(memory); }
 }  // namespace detail
 
 using UniqueHKey = Unique<HKEY, detail::closeKey>;
@@ -66,6 +68,59 @@ using UniqueWindow = Unique<HWND, detail::destroyWindow>;
 using UniqueHandle = Unique<HANDLE, detail::closeHandle>;
 using UniqueLocalMemory = Unique<HLOCAL, detail::freeLocal>;
 using UniqueImageList = Unique<HIMAGELIST, detail::destroyImageList>;
+using UniqueGlobal = Unique<HGLOBAL, detail::freeGlobal>;
+
+// Global memory locked for a scope.
+template <typename T>
+class GlobalLock {
+public:
+    explicit GlobalLock(HGLOBAL memory) : memory_(memory), data_(static_cast<T*>(::GlobalLock(memory))) {}
+    GlobalLock(const GlobalLock&) = delete;
+    GlobalLock& operator=(const GlobalLock&) = delete;
+    ~GlobalLock() {
+        if (data_) ::GlobalUnlock(memory_);
+    }
+    T* get() const { return data_; }
+    SIZE_T size() const { return data_ ? ::GlobalSize(memory_) : 0; }
+
+private:
+    HGLOBAL memory_;
+    T* data_;
+};
+
+// The clipboard, opened for a scope.
+class OpenClipboard {
+public:
+    explicit OpenClipboard(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+    OpenClipboard(const OpenClipboard&) = delete;
+    OpenClipboard& operator=(const OpenClipboard&) = delete;
+    ~OpenClipboard() {
+        if (open_) ::CloseClipboard();
+    }
+    bool ok() const { return open_; }
+
+private:
+    bool open_;
+};
+
+// Storage handed out by IDataObject::GetData, released with ReleaseStgMedium.
+class StorageMedium {
+public:
+    StorageMedium() = default;
+    StorageMedium(const StorageMedium&) = delete;
+    StorageMedium& operator=(const StorageMedium&) = delete;
+    ~StorageMedium() {
+        if (filled_) ::ReleaseStgMedium(&medium_);
+    }
+    // For IDataObject::GetData; the medium counts as filled once the call succeeded.
+    STGMEDIUM* put() { return &medium_; }
+    void filled() { filled_ = true; }
+    const STGMEDIUM& get() const { return medium_; }
+
+private:
+    STGMEDIUM medium_{};
+    bool filled_ = false;
+};
 
 // Selects a GDI object into a DC for a scope and selects the previous one back.
 class SelectObjectScope {
@@ -97,6 +152,21 @@ public:
 private:
     HWND hwnd_;
     HDC dc_;
+};
+
+// OLE (COM, apartment-threaded, with drag and drop and the OLE clipboard) for this thread, for as
+// long as the scope lives.
+class OleSession {
+public:
+    OleSession() : hr_(::OleInitialize(nullptr)) {}
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+    ~OleSession() {
+        if (SUCCEEDED(hr_)) ::OleUninitialize();
+    }
+
+private:
+    HRESULT hr_;
 };
 
 // COM for this thread, apartment-threaded, for as long as the scope lives.

@@ -4,6 +4,7 @@
 #include "common/win_dpi.h"
 #include "common/win_listview.h"
 #include "picker/picker_ids.h"
+#include "shell/shell_ui_win32.h"
 
 #include <commctrl.h>
 
@@ -38,7 +39,8 @@ constexpr std::array kControls{
 
 CsidlFolders::CsidlFolders() : CsidlFolders(SpecialFolderScan::askShell) {}
 
-CsidlFolders::CsidlFolders(SpecialFolderQuery query) : query_(std::move(query)) {}
+CsidlFolders::CsidlFolders(SpecialFolderQuery query, KnownFolderQuery knownFolders)
+    : query_(std::move(query)), knownFolders_(std::move(knownFolders)) {}
 
 CsidlFolders::~CsidlFolders() { unload(); }
 
@@ -110,6 +112,7 @@ void CsidlFolders::layout(int dpi, HFONT font) { win::layoutControls(hwnd(), kCl
 void CsidlFolders::windowGone() {
     folderList_ = nullptr;
     filled_ = false;
+    knownFolderPaths_.clear();
 }
 
 void CsidlFolders::Form_Load() {
@@ -127,6 +130,7 @@ void CsidlFolders::scanDone() {
     // Hidden, but an icon list view arranges itself anew at every entry unless told to wait.
     ::SendMessageW(folderList_, WM_SETREDRAW, FALSE, 0);
     for (const SpecialFolder& folder : scan_->folders()) fillSpecialFolderList(folder);
+    for (const shellUI::KnownFolder& folder : knownFolders_()) addKnownFolder(folder);
     ::SendMessageW(folderList_, WM_SETREDRAW, TRUE, 0);
     scan_.reset();
     filled_ = true;
@@ -150,12 +154,22 @@ void CsidlFolders::fillSpecialFolderList(const SpecialFolder& folder) {
     if (position >= 0) listViewIcons_->SetIcon(position + 1, folder.shown.iconIndex);
 }
 
-std::int32_t CsidlFolders::selectSpecialFolder(HWND parent) {
-    if (inModal_) return -1;
-    if (!hwnd() && !load(parent)) return -1;
+// Tagged -1, as a path entry of the place list is.
+void CsidlFolders::addKnownFolder(const shellUI::KnownFolder& folder) {
+    const shellUI::DisplayInfo info = shellUI::getPathDisplayInfo(folder.path);
+    const std::wstring& text = info.displayName.empty() ? folder.name : info.displayName;
+    const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), text, -1);
+    if (position < 0) return;
+    listViewIcons_->SetIcon(position + 1, info.iconIndex);
+    knownFolderPaths_[position] = folder.path;
+}
+
+std::optional<Place> CsidlFolders::selectSpecialFolder(HWND parent) {
+    if (inModal_) return std::nullopt;
+    if (!hwnd() && !load(parent)) return std::nullopt;
 
     inModal_ = true;
-    result_ = -1;
+    result_.reset();
     // EnableWindow answers whether the window was disabled before: an owner that was already
     // disabled is left so. Disabled from the click on, so that nothing else starts while the
     // list may still be waited for.
@@ -189,7 +203,7 @@ bool CsidlFolders::modalLoop(bool (CsidlFolders::*goOn)() const) {
         if (got == 0) {
             // The program is ending: the message loop outside must see the quit too.
             ::PostQuitMessage(static_cast<int>(msg.wParam));
-            result_ = -1;
+            result_.reset();
             return false;
         }
         if (!::IsDialogMessageW(hwnd(), &msg)) {
@@ -200,26 +214,30 @@ bool CsidlFolders::modalLoop(bool (CsidlFolders::*goOn)() const) {
     return true;
 }
 
-std::int32_t CsidlFolders::tagOf(int item) const {
-    return static_cast<std::int32_t>(win::itemParam(folderList_, item).value_or(-1));
+std::optional<Place> CsidlFolders::placeAt(int item) const {
+    const std::optional<LPARAM> tag = win::itemParam(folderList_, item);
+    if (!tag) return std::nullopt;
+    if (*tag >= 0) return Place::specialFolder(static_cast<std::int32_t>(*tag));
+    const auto known = knownFolderPaths_.find(item);
+    if (known == knownFolderPaths_.end()) return std::nullopt;
+    return Place::folderPath(std::u16string(known->second.begin(), known->second.end()));
 }
 
 void CsidlFolders::ok_Click() {
     // With the selection cleared (a click on empty space) there is no choice to return.
-    const int selected = ListView_GetNextItem(folderList_, -1, LVNI_SELECTED);
-    endChoice(selected >= 0 ? tagOf(selected) : -1);
+    endChoice(placeAt(ListView_GetNextItem(folderList_, -1, LVNI_SELECTED)));
 }
 
-void CsidlFolders::cancel_Click() { endChoice(-1); }
+void CsidlFolders::cancel_Click() { endChoice(std::nullopt); }
 
 void CsidlFolders::folderList_DblClick(int item) {
     // A double-click beside the entries chooses nothing and leaves the picker open.
     if (item < 0) return;
-    endChoice(tagOf(item));
+    endChoice(placeAt(item));
 }
 
-void CsidlFolders::endChoice(std::int32_t result) {
-    result_ = result;
+void CsidlFolders::endChoice(std::optional<Place> result) {
+    result_ = std::move(result);
     // The owner is enabled again before the picker hides, so that it, and not some other
     // program, becomes the active window.
     if (disabledOwner_) ::EnableWindow(std::exchange(disabledOwner_, nullptr), TRUE);

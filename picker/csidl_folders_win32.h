@@ -1,16 +1,24 @@
 #pragma once
 // csidlFolders, the special folder picker: a dialog listing every special folder the shell knows
 // on this system, with its display name and icon, from which the user chooses one to add to the
-// places bar. It is built once, hidden between uses, and shown modally over its owner. The shell is
+// places bar; after them the known folders that have no special folder number (Downloads), which
+// are added as paths. It is built once, hidden between uses, and shown modally over its owner. The shell is
 // asked on a thread of its own, so the owner's thread never waits for the list unless the user asks
 // for the picker before it is complete.
 #include "common/win_dialog.h"
 #include "imagelists/lv_external_image_list_win32.h"
 #include "imagelists/sys_image_list_win32.h"
 #include "picker/special_folder_scan_win32.h"
+#include "shell/known_folders_win32.h"
+#include "store/place.h"
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace ql::picker {
 
@@ -19,9 +27,11 @@ public:
     // How the picker learns a special folder's display name and icon index, on the scan's thread;
     // nothing when the system has no folder for the number. The shell unless a test gives another.
     using SpecialFolderQuery = SpecialFolderScan::Query;
+    // The known folders without a special folder number that the picker offers after the special ones.
+    using KnownFolderQuery = std::function<std::vector<shellUI::KnownFolder>()>;
 
     CsidlFolders();
-    explicit CsidlFolders(SpecialFolderQuery query);
+    explicit CsidlFolders(SpecialFolderQuery query, KnownFolderQuery knownFolders = shellUI::knownFoldersWithoutCsidl);
     CsidlFolders(const CsidlFolders&) = delete;
     CsidlFolders& operator=(const CsidlFolders&) = delete;
     ~CsidlFolders();
@@ -39,10 +49,11 @@ public:
     void unload();
 
     // Shows the picker modally over `parent`, with the first entry selected, and returns the
-    // chosen CSIDL, or -1 when the user cancelled or chose no entry. Loads the picker first when
+    // chosen place: a special folder, or the path of a known folder; none when the user cancelled
+    // or chose no entry. Loads the picker first when
     // it is not loaded. While the list is not complete, `parent` is disabled already and the picker
-    // shows once it is. A WM_QUIT that arrives meanwhile ends the choice with -1 and is posted again.
-    std::int32_t selectSpecialFolder(HWND parent);
+    // shows once it is. A WM_QUIT that arrives meanwhile ends the choice with none and is posted again.
+    std::optional<Place> selectSpecialFolder(HWND parent);
 
     // The list holds every special folder the shell knows.
     bool filled() const { return filled_; }
@@ -56,6 +67,7 @@ private:
     void createControls();
     void setUpPickerImageLists(HWND listView);
     void fillSpecialFolderList(const SpecialFolder& folder);
+    void addKnownFolder(const shellUI::KnownFolder& folder);
     void scanDone();
     // Runs the picker's message loop while `goOn` holds; false when the program is ending.
     bool modalLoop(bool (CsidlFolders::*goOn)() const);
@@ -67,10 +79,13 @@ private:
     void folderList_DblClick(int item);
 
     // Records the result and hides the picker, which ends the modal loop.
-    void endChoice(std::int32_t result);
-    std::int32_t tagOf(int item) const;
+    void endChoice(std::optional<Place> result);
+    // The place an entry stands for: its tag is the CSIDL, or -1 for a known folder's path.
+    std::optional<Place> placeAt(int item) const;
 
     SpecialFolderQuery query_;
+    KnownFolderQuery knownFolders_;
+    std::map<int, std::wstring> knownFolderPaths_;  // by entry position; the list is never reordered
     std::unique_ptr<SpecialFolderScan> scan_;  // while the shell is asked
     bool filled_ = false;
     HWND folderList_ = nullptr;
@@ -80,7 +95,7 @@ private:
     std::unique_ptr<imagelists::cKLEMSysImageList> smallSysImageList_;
     std::unique_ptr<imagelists::cLVExternalImageList> listViewIcons_;
 
-    std::int32_t result_ = -1;  // the chosen CSIDL while a choice ends; -1 for none
+    std::optional<Place> result_;  // the choice while it ends
     bool inModal_ = false;
     HWND disabledOwner_ = nullptr;  // the owner this picker disabled for its showing
 };

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +34,15 @@ struct Entry {
 
 std::ostream& operator<<(std::ostream& os, const Entry& e) {
     return os << e.csidl << " \"" << std::string(e.name.begin(), e.name.end()) << "\" icon " << e.icon;
+}
+
+std::vector<shellUI::KnownFolder> noKnownFolders() { return {}; }
+
+// A chosen special folder's CSIDL; -1 for no choice.
+std::int32_t csidlOf(const std::optional<Place>& chosen) {
+    if (!chosen) return -1;
+    EXPECT_FALSE(chosen->isPath());
+    return chosen->csidl;
 }
 
 HWND listOf(HWND picker) { return ::GetDlgItem(picker, ids::kFolderList); }
@@ -139,29 +149,40 @@ protected:
 
     bool loadFilled(HWND loadOwner) { return picker.load(loadOwner) && waitUntilFilled(picker); }
 
-    std::int32_t choose(std::function<void(HWND)> act) {
+    std::optional<Place> choosePlace(std::function<void(HWND)> act) {
         ModalDriver driver(std::move(act));
-        const std::int32_t result = picker.selectSpecialFolder(owner);
+        std::optional<Place> result = picker.selectSpecialFolder(owner);
         EXPECT_TRUE(driver.found());
         EXPECT_FALSE(::IsWindowVisible(picker.hwnd()));
         return result;
     }
+    // The chosen special folder's CSIDL; -1 for no choice.
+    std::int32_t choose(std::function<void(HWND)> act) { return csidlOf(choosePlace(std::move(act))); }
 
     HWND owner = nullptr;
     std::atomic<int> queries{0};
+    int knownFolderQueries = 0;
     CsidlFolders picker{[this](int csidl) {
-        ++queries;
-        return SpecialFolderScan::askShell(csidl);
-    }};
+                            ++queries;
+                            return SpecialFolderScan::askShell(csidl);
+                        },
+                        [this] {
+                            ++knownFolderQueries;
+                            return shellUI::knownFoldersWithoutCsidl();
+                        }};
 };
 
-TEST_F(Picker, LoadsHiddenWithEverySpecialFolderTheShellResolvesInCsidlOrder) {
+TEST_F(Picker, LoadsHiddenWithEverySpecialFolderTheShellResolvesInCsidlOrderThenTheKnownFolders) {
     ASSERT_TRUE(loadFilled(owner));
     ASSERT_TRUE(picker.hwnd());
     EXPECT_FALSE(::IsWindowVisible(picker.hwnd()));
     EXPECT_EQ(::GetWindow(picker.hwnd(), GW_OWNER), owner);
 
-    const std::vector<Entry> expected = shellSpecialFolders();
+    std::vector<Entry> expected = shellSpecialFolders();
+    for (const shellUI::KnownFolder& known : shellUI::knownFoldersWithoutCsidl()) {
+        const shellUI::DisplayInfo info = shellUI::getPathDisplayInfo(known.path);
+        expected.push_back({-1, info.displayName, info.iconIndex});
+    }
     const std::vector<Entry> entries = entriesOf(listOf(picker.hwnd()));
     EXPECT_EQ(entries, expected);
     for (const Entry& e : entries) {
@@ -172,10 +193,25 @@ TEST_F(Picker, LoadsHiddenWithEverySpecialFolderTheShellResolvesInCsidlOrder) {
     RecordProperty("entries", static_cast<int>(entries.size()));
 
     EXPECT_EQ(queries, 50);
+    EXPECT_EQ(knownFolderQueries, 1);
 
     // Loading again builds nothing.
     EXPECT_TRUE(picker.load(owner));
     EXPECT_EQ(queries, 50);
+    EXPECT_EQ(knownFolderQueries, 1);
+}
+
+TEST_F(Picker, AKnownFolderIsChosenAsItsPath) {
+    ASSERT_TRUE(loadFilled(owner));
+    const std::vector<shellUI::KnownFolder> known = shellUI::knownFoldersWithoutCsidl();
+    ASSERT_FALSE(known.empty());
+    ASSERT_EQ(known.front().name, L"Downloads");
+    const int position = static_cast<int>(shellSpecialFolders().size());
+    const std::optional<Place> chosen = choosePlace([&](HWND w) {
+        ListView_EnsureVisible(listOf(w), position, FALSE);
+        doubleClickAt(listOf(w), centreOfEntry(listOf(w), position));
+    });
+    EXPECT_EQ(chosen, Place::folderPath(std::u16string(known.front().path.begin(), known.front().path.end())));
 }
 
 TEST_F(Picker, ShowsTheShellsLargeIconsUnsorted) {
@@ -432,7 +468,8 @@ protected:
         ::Sleep(20);
         if (csidl % 3 != 1) return std::nullopt;
         return shellUI::DisplayInfo{L"Folder " + std::to_wstring(csidl), 0};
-    }};
+    },
+                              noKnownFolders};
 };
 
 TEST_F(SlowPicker, AddSpecialBeforeTheListIsCompleteShowsThePickerOnceItIsWithTheOwnerDisabledMeanwhile) {
@@ -447,7 +484,7 @@ TEST_F(SlowPicker, AddSpecialBeforeTheListIsCompleteShowsThePickerOnceItIsWithTh
         entriesWhenShown = ListView_GetItemCount(listOf(w));
         click(w, ids::kOk);
     });
-    EXPECT_EQ(slowPicker.selectSpecialFolder(owner), 1);  // the first entry
+    EXPECT_EQ(csidlOf(slowPicker.selectSpecialFolder(owner)), 1);  // the first entry
     watcher.join();
     EXPECT_TRUE(driver.found());
     EXPECT_TRUE(hiddenAndEmptyWhileWaiting);
@@ -461,7 +498,7 @@ TEST_F(SlowPicker, ClosingWhileTheShellIsAskedStopsTheQuestionsAndLeavesNothingW
     std::thread closer([&] {
         if (waitUntilDisabled(owner)) ::PostMessageW(owner, WM_CLOSE, 0, 0);
     });
-    EXPECT_EQ(slowPicker.selectSpecialFolder(owner), -1);
+    EXPECT_EQ(slowPicker.selectSpecialFolder(owner), std::nullopt);
     closer.join();
     EXPECT_FALSE(::IsWindow(owner));
     owner = nullptr;
@@ -475,7 +512,7 @@ TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
     CsidlFolders picker([](int csidl) -> std::optional<shellUI::DisplayInfo> {
         if (csidl % 3 != 1) return std::nullopt;
         return shellUI::DisplayInfo{L"Folder " + std::to_wstring(csidl), 0};
-    });
+    }, noKnownFolders);
     ASSERT_TRUE(picker.load(nullptr));
     ASSERT_TRUE(waitUntilFilled(picker));
     std::vector<Entry> expected;
@@ -488,12 +525,12 @@ TEST(PickerGaps, EmptyListChoosesNothing) {
     CsidlFolders picker([&](int) -> std::optional<shellUI::DisplayInfo> {
         ++queries;
         return std::nullopt;
-    });
+    }, noKnownFolders);
     ModalDriver driver([](HWND w) {
         EXPECT_EQ(ListView_GetItemCount(listOf(w)), 0);
         click(w, ids::kOk);
     });
-    EXPECT_EQ(picker.selectSpecialFolder(nullptr), -1);
+    EXPECT_EQ(picker.selectSpecialFolder(nullptr), std::nullopt);
     EXPECT_TRUE(driver.found());
     EXPECT_EQ(queries, 50);
 }

@@ -1,0 +1,40 @@
+#include "app/list_menu.h"
+
+namespace ql::editor {
+
+ListMenuStates listMenuStates(const ControlStates& controls, int entryCount, const std::optional<MenuEntry>& entry,
+                              bool clipboardHoldsPlaces) {
+    ListMenuStates states;
+    if (entry) {
+        const bool movable = controls.listEnabled && entry->onlySelected;
+        states.open = entry->leadsSomewhere;
+        states.copyPath = entry->hasPath;
+        states.moveUp = movable && entry->position > 0;
+        states.moveDown = movable && entry->position + 1 < entryCount;
+        states.remove = controls.removeEnabled;
+    }
+    states.paste = controls.addEnabled && clipboardHoldsPlaces;
+    states.addFolder = controls.addEnabled;
+    states.addSpecial = controls.addEnabled;
+    return states;
+}
+
+std::u16string infoTip(const Place& place, std::u16string_view resolvedPath) {
+    std::u16string tip;
+    if (!place.isPath()) {
+        const std::string number = std::to_string(place.csidl);
+        tip = u"Special folder ";
+        tip.append(number.begin(), number.end());
+    } else {
+        tip = place.expandable ? u"REG_EXPAND_SZ " : u"REG_SZ ";
+        tip += place.path;
+        if (resolvedPath == place.path) return tip;
+    }
+    if (!resolvedPath.empty()) {
+        tip += u" - ";
+        tip += resolvedPath;
+    }
+    return tip;
+}
+
+}  // namespace ql::editor

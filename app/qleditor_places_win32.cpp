@@ -1,0 +1,135 @@
+// The main window's ways of adding places from outside (a drop, the clipboard), and its list's
+// context menu and info tips.
+#include "app/list_menu_win32.h"
+#include "app/place_transfer_win32.h"
+#include "app/qleditor_win32.h"
+#include "common/win_listview.h"
+#include "common/win_text.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+
+namespace ql {
+
+void QlEditor::setUpPlaceInput() {
+    folderDrop_ = std::make_unique<FolderDropRegistration>(
+        folderList_, FolderDropHandlers{
+                         .takesDrops = [this] { return customized(); },
+                         .dropped = [this](std::vector<editor::Offered> items) { return folderList_Dropped(std::move(items)); },
+                     });
+    infoTips_ = std::make_unique<ListInfoTips>(folderList_, [this](int index) { return infoTipOf(index); });
+}
+
+// Runs inside the source's drag: the places are added, and a refusal told, once it is over, so
+// that a message box never holds up the program the folders came from.
+bool QlEditor::folderList_Dropped(std::vector<editor::Offered> items) {
+    droppedPlaces_ = editor::planAdd(customized(), entryCount(), items);
+    ::PostMessageW(hwnd(), kAddDroppedMessage, 0, 0);
+    return !droppedPlaces_.places.empty();
+}
+
+void QlEditor::addDroppedPlaces() { addPlaces(std::exchange(droppedPlaces_, {})); }
+
+void QlEditor::pastePlaces() {
+    if (!customized()) return;
+    const auto offered = transfer::offeredFromClipboard(hwnd());
+    if (!offered) return;
+    addPlaces(editor::planAdd(customized(), entryCount(), *offered));
+}
+
+void QlEditor::addPlaces(const editor::AddPlan& plan) {
+    if (!plan.message.empty()) {
+        ::MessageBoxW(hwnd(), win::toWide(plan.message).c_str(), kTitle, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (plan.places.empty()) return;
+    const int first = entryCount();
+    for (const Place& place : plan.places) addPlaceToList(place);
+    listChanged_ = true;
+    // The new entries are selected, the first with the focus, so the keyboard goes on from there.
+    ListView_SetItemState(folderList_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int i = first; i < entryCount(); ++i) ListView_SetItemState(folderList_, i, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(folderList_, first, LVIS_FOCUSED, LVIS_FOCUSED);
+    ListView_EnsureVisible(folderList_, entryCount() - 1, FALSE);
+    updateControls();
+    ::SetFocus(folderList_);
+}
+
+std::optional<Place> QlEditor::placeAt(int index) const {
+    const std::optional<LPARAM> id = win::itemParam(folderList_, index);
+    if (!id) return std::nullopt;
+    const auto found = places_.find(*id);
+    if (found == places_.end()) return std::nullopt;
+    return found->second;
+}
+
+void QlEditor::folderList_ContextMenu(LPARAM position) {
+    POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    int index = -1;
+    if (position == -1) {
+        // Shift+F10 or the menu key: about the entry with the focus, if it is selected.
+        index = ListView_GetNextItem(folderList_, -1, LVNI_FOCUSED | LVNI_SELECTED);
+        if (index < 0) index = ListView_GetNextItem(folderList_, -1, LVNI_SELECTED);
+        RECT bounds{};
+        if (index >= 0 && ListView_GetItemRect(folderList_, index, &bounds, LVIR_LABEL)) {
+            at = {bounds.left, bounds.bottom};
+        } else {
+            at = {0, 0};
+        }
+        ::ClientToScreen(folderList_, &at);
+    } else {
+        LVHITTESTINFO hit{};
+        hit.pt = at;
+        ::ScreenToClient(folderList_, &hit.pt);
+        index = ListView_HitTest(folderList_, &hit);
+        if (!(hit.flags & LVHT_ONITEM)) index = -1;
+    }
+
+    const std::optional<Place> place = placeAt(index);
+    std::optional<editor::MenuEntry> entry;
+    if (place) {
+        entry = editor::MenuEntry{
+            .position = index,
+            .onlySelected = ListView_GetSelectedCount(folderList_) == 1 &&
+                            ListView_GetItemState(folderList_, index, LVIS_SELECTED) != 0,
+            .leadsSomewhere = transfer::leadsSomewhere(*place, hwnd()),
+            .hasPath = place->isPath() ? !place->path.empty() : !transfer::resolvedPath(*place, hwnd()).empty(),
+        };
+    }
+    const editor::ControlStates controls = editor::controlStates(customized(), entryCount(), hasSelection());
+    const editor::ListMenuStates states =
+        editor::listMenuStates(controls, entryCount(), entry, transfer::clipboardHoldsPlaces());
+
+    if (infoTips_) infoTips_->hide();
+    const listMenu::Command command = listMenu::track(hwnd(), at, entry.has_value(), states);
+    switch (command) {
+    case listMenu::kOpen: transfer::openInFileManager(*place, hwnd()); return;
+    case listMenu::kCopyPath: copyPathOf(index); break;
+    case listMenu::kMoveUp: moveSelectedEntry(-1); break;
+    case listMenu::kMoveDown: moveSelectedEntry(+1); break;
+    case listMenu::kRemove: removeItem_Click(); break;
+    case listMenu::kPaste: pastePlaces(); break;
+    case listMenu::kAddFolder: addFolder_Click(); break;
+    case listMenu::kAddSpecial: addSpecial_Click(); break;
+    case listMenu::kNone: return;
+    }
+    if (::IsWindowEnabled(folderList_)) ::SetFocus(folderList_);
+}
+
+// A path entry gives its path as stored, so that pasting it back keeps its %VARIABLES%; a
+// special folder its location on this system.
+void QlEditor::copyPathOf(int index) {
+    const std::optional<Place> place = placeAt(index);
+    if (!place) return;
+    const std::wstring path = place->isPath() ? win::toWide(place->path) : transfer::resolvedPath(*place, hwnd());
+    if (!path.empty()) transfer::copyToClipboard(hwnd(), path);
+}
+
+std::wstring QlEditor::infoTipOf(int index) const {
+    const std::optional<Place> place = placeAt(index);
+    if (!place) return {};
+    return win::toWide(editor::infoTip(*place, win::toU16(transfer::resolvedPath(*place, hwnd()))));
+}
+
+}  // namespace ql
