@@ -1,0 +1,38 @@
+#pragma once
+// quorlane.exe's command line: which command, with which arguments, and the usage text.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ql::cli {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitRefused = 1,  // refused or failed; the registry is unchanged
+    kExitUsage = 2,
+};
+
+enum class Verb { List, Set, Add, Remove, Defaults, Export, Import, Help };
+
+struct Command {
+    Verb verb = Verb::Help;
+    std::vector<std::u16string> places;  // Set, Add: the PLACE arguments as given
+    int index = -1;                      // Remove: N of Place<N>
+    std::u16string file;                 // Export, Import
+    bool operator==(const Command&) const = default;
+};
+
+struct ParsedCommandLine {
+    std::optional<Command> command;
+    std::u16string usageError;  // why the command line is not understood, when there is no command
+};
+
+// `args` are the arguments after the program's name, at least one. The command is the first,
+// in any case, starting with '/' or '-'.
+ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args);
+
+// The usage, with the special folder names and the known folders the system has beyond them.
+std::u16string usageText(const std::vector<std::u16string>& knownFolderNames);
+
+}  // namespace ql::cli

@@ -1,0 +1,226 @@
+#include "cli/commands.h"
+
+#include "cli/command_line.h"
+#include "cli/reg_file.h"
+#include "cli/special_folder_names.h"
+#include "store/places_bar.h"
+#include "store/places_codec.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ql::cli {
+namespace {
+
+constexpr std::u16string_view kNewLine = u"\r\n";
+
+std::u16string ascii(std::string_view text) { return {text.begin(), text.end()}; }
+std::u16string number(long long value) { return ascii(std::to_string(value)); }
+
+// A refusal: the one line on the error output that says why.
+struct Refusal {
+    std::u16string why;
+};
+
+bool allDigits(std::u16string_view text) {
+    if (text.empty()) return false;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9') return false;
+    }
+    return true;
+}
+
+// A word that names something rather than a path: no separator, drive, dot or variable in it.
+bool bareWord(std::u16string_view text) {
+    return text.find_first_of(u"\\/:.%") == std::u16string_view::npos;
+}
+
+// %NAME% with at least one character between the signs.
+bool holdsVariable(std::u16string_view text) {
+    const std::size_t open = text.find(u'%');
+    if (open == std::u16string_view::npos) return false;
+    const std::size_t close = text.find(u'%', open + 1);
+    return close != std::u16string_view::npos && close > open + 1;
+}
+
+class Runner {
+public:
+    Runner(PlacesBarStore& store, CliHost& host) : store_(store), host_(host) {}
+
+    int run(const std::vector<std::u16string>& args) {
+        const ParsedCommandLine parsed = parseCommandLine(args);
+        if (!parsed.command) {
+            host_.writeError(u"quorlane: " + parsed.usageError + std::u16string(kNewLine) + usage());
+            return kExitUsage;
+        }
+        const Command& command = *parsed.command;
+        std::optional<Refusal> refusal;
+        switch (command.verb) {
+        case Verb::Help: host_.writeOut(usage()); break;
+        case Verb::List: list(); break;
+        case Verb::Set: refusal = set(command.places); break;
+        case Verb::Add: refusal = add(command.places); break;
+        case Verb::Remove: refusal = remove(command.index); break;
+        case Verb::Defaults: refusal = save({false, {}}); break;
+        case Verb::Export: refusal = exportTo(command.file); break;
+        case Verb::Import: refusal = importFrom(command.file); break;
+        }
+        if (refusal) {
+            host_.writeError(u"quorlane: " + refusal->why + std::u16string(kNewLine));
+            return kExitRefused;
+        }
+        for (const std::u16string& warning : warnings_) host_.writeError(u"quorlane: warning: " + warning + std::u16string(kNewLine));
+        return kExitOk;
+    }
+
+private:
+    std::u16string usage() {
+        std::vector<std::u16string> names;
+        for (KnownFolderPath& folder : host_.knownFolders()) names.push_back(std::move(folder.name));
+        return usageText(names);
+    }
+
+    void list() {
+        const LoadedPlacesBar loaded = loadPlacesBar(store_);
+        if (!loaded.customized) {
+            host_.writeOut(u"defaults" + std::u16string(kNewLine));
+            return;
+        }
+        std::u16string text;
+        for (std::size_t i = 0; i < loaded.places.size(); ++i) {
+            const Place& place = loaded.places[i];
+            text += placeValueName(static_cast<int>(i)) + u"\t";
+            if (place.isPath()) {
+                text += (place.expandable ? u"REG_EXPAND_SZ\t" : u"REG_SZ\t") + place.path;
+            } else {
+                text += u"REG_DWORD\t" + number(place.csidl);
+            }
+            text += u"\t" + host_.displayName(place) + std::u16string(kNewLine);
+        }
+        host_.writeOut(text);
+    }
+
+    std::optional<Refusal> set(const std::vector<std::u16string>& arguments) {
+        std::vector<Place> places;
+        if (auto refusal = resolveAll(arguments, places)) return refusal;
+        return save({true, std::move(places)});
+    }
+
+    std::optional<Refusal> add(const std::vector<std::u16string>& arguments) {
+        LoadedPlacesBar loaded = loadPlacesBar(store_);
+        if (loaded.places.size() + arguments.size() > static_cast<std::size_t>(kMaxPlaces)) {
+            return Refusal{u"the places bar holds " + number(static_cast<long long>(loaded.places.size())) +
+                           u" places; " + number(static_cast<long long>(arguments.size())) + u" more would make more than " +
+                           number(kMaxPlaces)};
+        }
+        std::vector<Place> places;
+        if (auto refusal = resolveAll(arguments, places)) return refusal;
+        loaded.places.insert(loaded.places.end(), places.begin(), places.end());
+        return save({true, std::move(loaded.places)});
+    }
+
+    std::optional<Refusal> remove(int index) {
+        LoadedPlacesBar loaded = loadPlacesBar(store_);
+        if (index < 0 || static_cast<std::size_t>(index) >= loaded.places.size()) {
+            return Refusal{u"there is no " + placeValueName(index) + u" (the places bar holds " +
+                           number(static_cast<long long>(loaded.places.size())) + u" places)"};
+        }
+        loaded.places.erase(loaded.places.begin() + index);
+        return save({true, std::move(loaded.places)});
+    }
+
+    std::optional<Refusal> exportTo(const std::u16string& file) {
+        const std::u16string path = host_.absolutePath(file);
+        if (path.empty()) return Refusal{u"cannot make a path of " + file};
+        const LoadedPlacesBar loaded = loadPlacesBar(store_);
+        std::u16string error;
+        if (!host_.writeFile(path, writeRegFile({loaded.customized, loaded.places}), error)) {
+            return Refusal{u"cannot write " + path + u": " + error};
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Refusal> importFrom(const std::u16string& file) {
+        const std::u16string path = host_.absolutePath(file);
+        if (path.empty()) return Refusal{u"cannot make a path of " + file};
+        std::vector<std::uint8_t> bytes;
+        std::u16string error;
+        if (!host_.readFile(path, bytes, error)) return Refusal{u"cannot read " + path + u": " + error};
+        const RegFileReading reading = readRegFile(bytes);
+        if (!reading.content) {
+            const std::u16string where = reading.error.line > 0 ? u", line " + number(reading.error.line) : u"";
+            return Refusal{path + where + u" " + reading.error.message + u"; nothing was imported"};
+        }
+        return save(*reading.content);
+    }
+
+    // Stores the places bar; when that fails part way, what was stored before is put back.
+    std::optional<Refusal> save(const PlacesBarContent& content) {
+        const LoadedPlacesBar before = loadPlacesBar(store_);
+        const SaveResult result = savePlacesBar(store_, content.customized, content.places);
+        if (result.ok()) return std::nullopt;
+        savePlacesBar(store_, before.customized, before.places);
+        return Refusal{u"cannot write the places bar (" + result.failedStep + u": " + host_.errorText(result.error) + u")"};
+    }
+
+    std::optional<Refusal> resolveAll(const std::vector<std::u16string>& arguments, std::vector<Place>& places) {
+        for (const std::u16string& argument : arguments) {
+            auto place = resolve(argument);
+            if (!place) return refusal_;
+            places.push_back(std::move(*place));
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Place> resolve(const std::u16string& text) {
+        if (text.empty()) return refuse(u"an empty place");
+        if (allDigits(text)) {
+            // More digits than any 32-bit number has is no folder this system knows.
+            const long long value = text.size() > 10 ? -1 : std::stoll(std::string(text.begin(), text.end()));
+            if (value < 0 || value > INT32_MAX || !host_.specialFolderExists(static_cast<std::int32_t>(value))) {
+                return refuse(u"there is no special folder number " + text + u" on this system");
+            }
+            return Place::specialFolder(static_cast<std::int32_t>(value));
+        }
+        if (const auto csidl = specialFolderByName(text)) {
+            if (!host_.specialFolderExists(*csidl)) return refuse(u"there is no special folder " + text + u" on this system");
+            return Place::specialFolder(*csidl);
+        }
+        for (const KnownFolderPath& folder : host_.knownFolders()) {
+            if (equalsIgnoringCase(folder.name, text)) return Place::folderPath(folder.path);
+        }
+        if (holdsVariable(text)) {
+            if (!host_.folderExists(text)) warnNoFolder(text);
+            return Place::expandablePath(text);
+        }
+        const std::u16string path = host_.absolutePath(text);
+        if (path.empty()) return refuse(u"cannot make a path of " + text);
+        const bool exists = host_.folderExists(path);
+        if (!exists && bareWord(text)) return refuse(text + u" is no special folder name nor an existing folder");
+        if (!exists) warnNoFolder(path);
+        return Place::folderPath(path);
+    }
+
+    std::nullopt_t refuse(std::u16string why) {
+        refusal_ = Refusal{std::move(why)};
+        return std::nullopt;
+    }
+
+    void warnNoFolder(const std::u16string& path) {
+        warnings_.push_back(path + u" is not an existing folder; it is stored all the same");
+    }
+
+    PlacesBarStore& store_;
+    CliHost& host_;
+    std::optional<Refusal> refusal_;
+    std::vector<std::u16string> warnings_;
+};
+
+}  // namespace
+
+int runCommand(const std::vector<std::u16string>& args, PlacesBarStore& store, CliHost& host) {
+    return Runner(store, host).run(args);
+}
+
+}  // namespace ql::cli

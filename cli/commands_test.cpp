@@ -1,0 +1,159 @@
+#include "cli/commands.h"
+
+#include "cli/command_line.h"
+#include "cli/fake_cli_host.h"
+#include "cli/reg_file.h"
+#include "store/memory_places_bar_store.h"
+#include "store/places_bar.h"
+#include "store/places_codec.h"
+
+#include <gtest/gtest.h>
+
+namespace ql::cli {
+namespace {
+
+using Op = MemoryPlacesBarStore::Op;
+const std::u16string kPath = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32\\PlacesBar";
+
+class Commands : public ::testing::Test {
+protected:
+    int run(std::vector<std::u16string> args) {
+        host.out.clear();
+        host.error.clear();
+        store.clearCalls();
+        return runCommand(args, store, host);
+    }
+    std::vector<Place> stored() { return loadPlacesBar(store).places; }
+    bool wrote() const {
+        for (const auto& call : store.calls()) {
+            if (call.op == Op::CreateKey || call.op == Op::SetValue || call.op == Op::DeleteKey) return true;
+        }
+        return false;
+    }
+    // Refused: exit 1, one line saying why, and not one write.
+    void expectRefused(std::vector<std::u16string> args, std::u16string_view says) {
+        EXPECT_EQ(run(args), kExitRefused);
+        EXPECT_TRUE(host.error.starts_with(u"quorlane: ")) << std::string(host.error.begin(), host.error.end());
+        EXPECT_NE(host.error.find(says), std::u16string::npos) << std::string(host.error.begin(), host.error.end());
+        EXPECT_EQ(host.error.find(u"\r\n"), host.error.size() - 2);
+        EXPECT_FALSE(wrote());
+    }
+
+    MemoryPlacesBarStore store;
+    testing::FakeCliHost host;
+};
+
+TEST_F(Commands, SetThenListShowsTypeValueAndDisplayName) {
+    EXPECT_EQ(run({u"/set", u"5", u"C:\\windows"}), kExitOk);
+    EXPECT_EQ(host.error, u"");
+    EXPECT_EQ(store.value(kPath, u"Place0")->type, kRegDword);
+    EXPECT_EQ(run({u"/list"}), kExitOk);
+    EXPECT_EQ(host.out, u"Place0\tREG_DWORD\t5\tDocuments\r\nPlace1\tREG_SZ\tC:\\windows\twindows\r\n");
+
+    store.putValue(kPath, u"Place1", kRegExpandSz, encodePlace(Place::expandablePath(u"%X%\\gone")).data);
+    EXPECT_EQ(run({u"/list"}), kExitOk);
+    EXPECT_EQ(host.out, u"Place0\tREG_DWORD\t5\tDocuments\r\nPlace1\tREG_EXPAND_SZ\t%X%\\gone\t\r\n");
+
+    EXPECT_EQ(run({u"/defaults"}), kExitOk);
+    EXPECT_FALSE(store.hasKey(kPath));
+    EXPECT_EQ(run({u"-LIST"}), kExitOk);
+    EXPECT_EQ(host.out, u"defaults\r\n");
+}
+
+TEST_F(Commands, PlacesByNumberNameKnownFolderAndPath) {
+    host.folders.insert(u"Z:\\tmp");
+    EXPECT_EQ(run({u"/set", u"desktop", u"MYCOMPUTER", u"downloads", u"here", u"/tmp"}), kExitOk);
+    EXPECT_EQ(stored(), (std::vector<Place>{Place::specialFolder(0), Place::specialFolder(17),
+                                            Place::folderPath(u"C:\\users\\me\\Downloads"),
+                                            Place::folderPath(u"C:\\work\\here"), Place::folderPath(u"Z:\\tmp")}));
+    EXPECT_EQ(host.error, u"");
+
+    EXPECT_EQ(run({u"/set", u"%SystemRoot%", u"%NOPE%\\x", u"later\\made"}), kExitOk);
+    EXPECT_EQ(stored(), (std::vector<Place>{Place::expandablePath(u"%SystemRoot%"), Place::expandablePath(u"%NOPE%\\x"),
+                                            Place::folderPath(u"C:\\work\\later\\made")}));
+    // Stored all the same, each with a warning.
+    EXPECT_EQ(host.error, u"quorlane: warning: %NOPE%\\x is not an existing folder; it is stored all the same\r\n"
+                          u"quorlane: warning: C:\\work\\later\\made is not an existing folder; it is stored all the same\r\n");
+}
+
+TEST_F(Commands, UnknownPlacesAreRefusedAndNothingIsWritten) {
+    ASSERT_EQ(run({u"/set", u"Desktop"}), kExitOk);
+    expectRefused({u"/set", u"5", u"12"}, u"there is no special folder number 12 on this system");
+    expectRefused({u"/set", u"99999999999999999999"}, u"no special folder number");
+    expectRefused({u"/set", u"4294967301"}, u"no special folder number");
+    expectRefused({u"/add", u"Fonts"}, u"there is no special folder Fonts on this system");
+    expectRefused({u"/set", u"Documnets"}, u"Documnets is no special folder name nor an existing folder");
+    expectRefused({u"/add", u""}, u"an empty place");
+    EXPECT_EQ(stored(), std::vector<Place>{Place::specialFolder(0)});
+}
+
+TEST_F(Commands, AddAppendsUpToFiveAndRemoveClosesUp) {
+    EXPECT_EQ(run({u"/add", u"5"}), kExitOk);  // no key yet: the list is made
+    EXPECT_EQ(run({u"/add", u"6", u"8"}), kExitOk);
+    expectRefused({u"/add", u"13", u"14", u"17"}, u"the places bar holds 3 places; 3 more would make more than 5");
+    EXPECT_EQ(run({u"/add", u"13", u"14"}), kExitOk);
+    EXPECT_EQ(run({u"/remove", u"1"}), kExitOk);
+    EXPECT_EQ(stored(), (std::vector<Place>{Place::specialFolder(5), Place::specialFolder(8), Place::specialFolder(13),
+                                            Place::specialFolder(14)}));
+    EXPECT_EQ(store.valueNames(kPath).size(), 4u);
+    expectRefused({u"/remove", u"4"}, u"there is no Place4 (the places bar holds 4 places)");
+    run({u"/defaults"});
+    expectRefused({u"/remove", u"0"}, u"there is no Place0");
+}
+
+TEST_F(Commands, ExportDefaultsImportGivesTheRegistryBackValueForValue) {
+    ASSERT_EQ(run({u"/set", u"5", u"C:\\windows", u"%SystemRoot%"}), kExitOk);
+    std::vector<std::optional<MemoryPlacesBarStore::Value>> before;
+    for (int i = 0; i < 3; ++i) before.push_back(store.value(kPath, placeValueName(i)));
+
+    EXPECT_EQ(run({u"/export", u"places.reg"}), kExitOk);
+    ASSERT_TRUE(host.files.contains(u"C:\\work\\places.reg"));
+    EXPECT_EQ(run({u"/defaults"}), kExitOk);
+    EXPECT_EQ(run({u"/import", u"C:\\work\\places.reg"}), kExitOk);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(store.value(kPath, placeValueName(i)), before[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(store.valueNames(kPath).size(), 3u);
+
+    // An export of the defaults brings the defaults back.
+    run({u"/defaults"});
+    EXPECT_EQ(run({u"/export", u"/tmp/none.reg"}), kExitOk);
+    run({u"/set", u"5"});
+    EXPECT_EQ(run({u"/import", u"/tmp/none.reg"}), kExitOk);
+    EXPECT_FALSE(store.hasKey(kPath));
+}
+
+TEST_F(Commands, ImportRefusesAFileThatWritesElsewhere) {
+    ASSERT_EQ(run({u"/set", u"5"}), kExitOk);
+    std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n[" + std::u16string(kPlacesBarKeyName) +
+                          u"]\r\n\"Place0\"=dword:00000011\r\n\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"x\"=\"y\"\r\n";
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());  // 8-bit: all of it is ASCII
+    host.files[u"C:\\work\\evil.reg"] = bytes;
+    expectRefused({u"/import", u"evil.reg"},
+                  u"C:\\work\\evil.reg, line 6 names the key HKEY_CURRENT_USER\\Software\\Other, not the places bar; "
+                  u"nothing was imported");
+    expectRefused({u"/import", u"missing.reg"}, u"cannot read C:\\work\\missing.reg: The system cannot find the file");
+    EXPECT_EQ(run({u"/export", u"Q:\\x.reg"}), kExitRefused);
+    EXPECT_EQ(host.error, u"quorlane: cannot write Q:\\x.reg: The device is not ready.\r\n");
+    EXPECT_EQ(stored(), std::vector<Place>{Place::specialFolder(5)});
+}
+
+TEST_F(Commands, AFailedSavePutsBackWhatWasStored) {
+    ASSERT_EQ(run({u"/set", u"5", u"6"}), kExitOk);
+    store.failCall(Op::SetValue, 2, kRegAccessDenied);  // the second value of the new list
+    EXPECT_EQ(run({u"/set", u"8", u"13", u"14"}), kExitRefused);
+    EXPECT_EQ(host.error, u"quorlane: cannot write the places bar (Place1: error 5)\r\n");
+    EXPECT_EQ(stored(), (std::vector<Place>{Place::specialFolder(5), Place::specialFolder(6)}));
+}
+
+TEST_F(Commands, UsageErrorsExitTwoWithTheUsage) {
+    EXPECT_EQ(run({u"/frobnicate"}), kExitUsage);
+    EXPECT_TRUE(host.error.starts_with(u"quorlane: unknown command /frobnicate\r\nUsage: quorlane"));
+    EXPECT_EQ(host.out, u"");
+    EXPECT_EQ(run({u"/set", u"1", u"2", u"3", u"4", u"5", u"6"}), kExitUsage);
+    EXPECT_FALSE(wrote());
+    EXPECT_EQ(run({u"/?"}), kExitOk);
+    EXPECT_TRUE(host.out.starts_with(u"Usage: quorlane"));
+    EXPECT_NE(host.out.find(u"Downloads"), std::u16string::npos);
+}
+
+}  // namespace
+}  // namespace ql::cli

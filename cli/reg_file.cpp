@@ -1,0 +1,382 @@
+#include "cli/reg_file.h"
+
+#include "cli/special_folder_names.h"
+#include "common/utf16_bytes.h"
+#include "store/places_codec.h"
+
+#include <array>
+#include <string_view>
+
+namespace ql::cli {
+namespace {
+
+constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
+constexpr std::u16string_view kHeader4 = u"REGEDIT4";
+constexpr std::u16string_view kShortRoot = u"HKCU\\";
+constexpr std::u16string_view kLongRoot = u"HKEY_CURRENT_USER\\";
+constexpr std::u16string_view kNewLine = u"\r\n";
+
+// ---- Writing ----
+
+std::u16string quoted(std::u16string_view text) {
+    std::u16string out = u"\"";
+    for (char16_t c : text) {
+        if (c == u'\\' || c == u'"') out += u'\\';
+        out += c;
+    }
+    return out + u'"';
+}
+
+std::u16string hexByte(std::uint8_t byte) {
+    constexpr std::u16string_view kDigits = u"0123456789abcdef";
+    return {kDigits[byte >> 4], kDigits[byte & 0xF]};
+}
+
+// hex(2): bytes wrapped as the registry editor wraps them: lines of at most 80 characters, each
+// but the last ending in a backslash, the next one indented by two spaces.
+std::u16string hexValue(std::u16string line, const std::vector<std::uint8_t>& bytes) {
+    std::u16string out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const std::u16string item = hexByte(bytes[i]) + (i + 1 < bytes.size() ? u"," : u"");
+        if (line.size() + item.size() + 1 > 80) {
+            out += line + u"\\" + std::u16string(kNewLine);
+            line = u"  ";
+        }
+        line += item;
+    }
+    return out + line;
+}
+
+std::u16string dwordValue(std::int32_t number) {
+    const auto bits = static_cast<std::uint32_t>(number);
+    std::u16string digits = u"dword:";
+    for (int shift = 24; shift >= 0; shift -= 8) digits += hexByte(static_cast<std::uint8_t>(bits >> shift));
+    return digits;
+}
+
+// ---- Reading: bytes to lines ----
+
+// Strict UTF-8, or nothing: a REGEDIT4 file in an 8-bit code page is then read as Latin-1.
+std::optional<std::u16string> fromUtf8(std::span<const std::uint8_t> bytes) {
+    std::u16string text;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::uint8_t lead = bytes[i];
+        int extra = 0;
+        std::uint32_t code = lead;
+        if (lead >= 0xF0 && lead <= 0xF4) {
+            extra = 3;
+            code = lead & 0x07;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            extra = 2;
+            code = lead & 0x0F;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            extra = 1;
+            code = lead & 0x1F;
+        } else if (lead >= 0x80) {
+            return std::nullopt;
+        }
+        if (i + static_cast<std::size_t>(extra) >= bytes.size() && extra > 0) return std::nullopt;
+        for (int k = 1; k <= extra; ++k) {
+            const std::uint8_t next = bytes[i + static_cast<std::size_t>(k)];
+            if ((next & 0xC0) != 0x80) return std::nullopt;
+            code = code << 6 | (next & 0x3F);
+        }
+        const bool overlong = (extra == 2 && code < 0x800) || (extra == 3 && code < 0x10000);
+        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            text += static_cast<char16_t>(0xD800 + (code >> 10));
+            text += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            text += static_cast<char16_t>(code);
+        }
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return text;
+}
+
+std::u16string from8Bit(std::span<const std::uint8_t> bytes) {
+    if (auto text = fromUtf8(bytes)) return std::move(*text);
+    return {bytes.begin(), bytes.end()};
+}
+
+std::optional<std::u16string> decodeText(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        std::u16string text;
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+        return text;
+    }
+    if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return std::nullopt;
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) bytes = bytes.subspan(3);
+    return from8Bit(bytes);
+}
+
+std::vector<std::u16string_view> splitLines(std::u16string_view text) {
+    std::vector<std::u16string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n') continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+bool isSpace(char16_t c) { return c == u' ' || c == u'\t'; }
+
+std::u16string_view trimmed(std::u16string_view text) {
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool startsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
+    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+int hexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+
+// ---- Reading: one value line ----
+
+// A quoted text at the start of `text` with \\ and \" escapes; `text` is left after its closing quote.
+std::optional<std::u16string> takeQuoted(std::u16string_view& text) {
+    if (text.empty() || text.front() != u'"') return std::nullopt;
+    std::u16string out;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'"') {
+            text.remove_prefix(i + 1);
+            return out;
+        }
+        if (c == u'\\') {
+            if (i + 1 == text.size() || (text[i + 1] != u'\\' && text[i + 1] != u'"')) return std::nullopt;
+            ++i;
+        }
+        out += text[i];
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> dwordData(std::u16string_view digits) {
+    if (digits.empty() || digits.size() > 8) return std::nullopt;
+    std::uint32_t bits = 0;
+    for (char16_t c : digits) {
+        const int digit = hexDigit(c);
+        if (digit < 0) return std::nullopt;
+        bits = bits << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return static_cast<std::int32_t>(bits);
+}
+
+std::optional<std::vector<std::uint8_t>> hexData(std::u16string_view list) {
+    std::vector<std::uint8_t> bytes;
+    list = trimmed(list);
+    if (list.empty()) return bytes;
+    while (true) {
+        const std::size_t comma = list.find(u',');
+        const std::u16string_view item = trimmed(list.substr(0, comma));
+        if (item.empty() || item.size() > 2) return std::nullopt;
+        int byte = 0;
+        for (char16_t c : item) {
+            const int digit = hexDigit(c);
+            if (digit < 0) return std::nullopt;
+            byte = byte << 4 | digit;
+        }
+        bytes.push_back(static_cast<std::uint8_t>(byte));
+        if (comma == std::u16string_view::npos) return bytes;
+        list.remove_prefix(comma + 1);
+        // The registry editor ends a list with a comma when the data ends a wrapped line.
+        if (trimmed(list).empty()) return bytes;
+    }
+}
+
+std::optional<int> placeIndexOf(std::u16string_view name) {
+    for (int index = 0; index < kMaxPlaces; ++index) {
+        if (equalsIgnoringCase(name, placeValueName(index))) return index;
+    }
+    return std::nullopt;
+}
+
+std::u16string showName(std::u16string_view name) { return u"\"" + std::u16string(name) + u"\""; }
+
+class Reader {
+public:
+    Reader(std::vector<std::u16string_view> lines) : lines_(std::move(lines)) {}
+
+    RegFileReading read() {
+        if (lines_.empty() || (!headerIs(kHeader5) && !headerIs(kHeader4))) {
+            return fail(1, u"not a registry file: it must begin with \"" + std::u16string(kHeader5) + u"\" or \"" +
+                               std::u16string(kHeader4) + u"\"");
+        }
+        unicode_ = headerIs(kHeader5);
+        for (next_ = 1; next_ < lines_.size();) {
+            const int lineNumber = static_cast<int>(next_) + 1;
+            const std::u16string_view line = trimmed(lines_[next_++]);
+            if (line.empty() || line.front() == u';') continue;
+            if (line.front() == u'[') {
+                if (!keyLine(lineNumber, line)) return {std::nullopt, error_};
+            } else if (line.front() == u'"' || line.front() == u'@') {
+                if (!valueLine(lineNumber, line)) return {std::nullopt, error_};
+            } else {
+                return fail(lineNumber, u"is not a key, a value or a comment");
+            }
+        }
+        if (!said_) return fail(0, u"says nothing about the places bar");
+        PlacesBarContent content;
+        content.customized = customized_;
+        for (auto& place : places_) {
+            if (place) content.places.push_back(std::move(*place));
+        }
+        return {content, {}};
+    }
+
+private:
+    bool headerIs(std::u16string_view header) const { return trimmed(lines_[0]) == header; }
+
+    RegFileReading fail(int line, std::u16string message) {
+        refuse(line, std::move(message));
+        return {std::nullopt, error_};
+    }
+
+    bool refuse(int line, std::u16string message) {
+        error_ = {line, std::move(message)};
+        return false;
+    }
+
+    std::nullopt_t refusedValue(int line, std::u16string message) {
+        refuse(line, std::move(message));
+        return std::nullopt;
+    }
+
+    bool keyLine(int lineNumber, std::u16string_view line) {
+        if (line.back() != u']') return refuse(lineNumber, u"is not a key, a value or a comment");
+        std::u16string_view key = line.substr(1, line.size() - 2);
+        const bool deletion = !key.empty() && key.front() == u'-';
+        if (deletion) key.remove_prefix(1);
+        if (!isPlacesBar(key)) {
+            return refuse(lineNumber, u"names the key " + std::u16string(key) + u", not the places bar");
+        }
+        said_ = true;
+        inKey_ = !deletion;
+        if (deletion) places_ = {};
+        customized_ = !deletion;
+        return true;
+    }
+
+    static bool isPlacesBar(std::u16string_view key) {
+        const std::u16string_view belowRoot = kPlacesBarKeyName.substr(kLongRoot.size());
+        if (startsWithIgnoringCase(key, kLongRoot)) return equalsIgnoringCase(key.substr(kLongRoot.size()), belowRoot);
+        if (startsWithIgnoringCase(key, kShortRoot)) return equalsIgnoringCase(key.substr(kShortRoot.size()), belowRoot);
+        return false;
+    }
+
+    bool valueLine(int lineNumber, std::u16string_view line) {
+        std::u16string name;
+        if (line.front() == u'@') {
+            line.remove_prefix(1);
+        } else {
+            auto quotedName = takeQuoted(line);
+            if (!quotedName) return refuse(lineNumber, u"is not a key, a value or a comment");
+            name = std::move(*quotedName);
+        }
+        line = trimmed(line);
+        if (line.empty() || line.front() != u'=') return refuse(lineNumber, u"is not a key, a value or a comment");
+        line = trimmed(line.substr(1));
+
+        const std::u16string shown = name.empty() ? std::u16string(u"the default value") : u"the value " + showName(name);
+        if (!inKey_) return refuse(lineNumber, u"sets " + shown + u" outside the places bar key");
+        const auto index = placeIndexOf(name);
+        if (!index) return refuse(lineNumber, u"sets " + shown + u", which is not one of Place0 to Place4");
+
+        auto place = placeData(lineNumber, line);
+        if (!error_.message.empty()) return false;
+        places_[static_cast<std::size_t>(*index)] = std::move(place);
+        return true;
+    }
+
+    // The place a value's data makes; none for a deletion ("Place0"=-) and on error.
+    std::optional<Place> placeData(int lineNumber, std::u16string_view data) {
+        const std::u16string_view unreadable = u"has data that cannot be read";
+        if (data == u"-") return std::nullopt;
+        if (!data.empty() && data.front() == u'"') {
+            auto text = takeQuoted(data);
+            if (!text || !trimmed(data).empty()) return refusedValue(lineNumber, std::u16string(unreadable));
+            return Place::folderPath(std::move(*text));
+        }
+        if (startsWithIgnoringCase(data, u"dword:")) {
+            const auto number = dwordData(data.substr(6));
+            if (!number) return refusedValue(lineNumber, std::u16string(unreadable));
+            return Place::specialFolder(*number);
+        }
+        if (startsWithIgnoringCase(data, u"hex(2):")) {
+            std::u16string list(data.substr(7));
+            while (!list.empty() && list.back() == u'\\') {
+                list.pop_back();
+                if (next_ == lines_.size()) return refusedValue(lineNumber, u"ends in the middle of its value");
+                list += trimmed(lines_[next_++]);
+            }
+            const auto bytes = hexData(list);
+            if (!bytes) return refusedValue(lineNumber, std::u16string(unreadable));
+            // REGEDIT4 holds the text in 8 bits, version 5 in UTF-16LE.
+            if (unicode_) return decodePlaceValue(kRegExpandSz, *bytes);
+            std::span<const std::uint8_t> text(*bytes);
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                if (text[i] == 0) text = text.first(i);
+            }
+            return Place::expandablePath(from8Bit(text));
+        }
+        return refusedValue(lineNumber, u"gives a type that is no place (a place is dword:, a \"text\" or hex(2):)");
+    }
+
+    std::vector<std::u16string_view> lines_;
+    std::size_t next_ = 0;
+    bool unicode_ = true;
+    bool said_ = false;
+    bool inKey_ = false;
+    bool customized_ = false;
+    std::array<std::optional<Place>, kMaxPlaces> places_;
+    RegFileError error_;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content) {
+    std::u16string text = std::u16string(kHeader5) + std::u16string(kNewLine) + std::u16string(kNewLine);
+    text += u"[-" + std::u16string(kPlacesBarKeyName) + u"]" + std::u16string(kNewLine);
+    text += kNewLine;
+    if (content.customized) {
+        text += u"[" + std::u16string(kPlacesBarKeyName) + u"]" + std::u16string(kNewLine);
+        for (std::size_t i = 0; i < content.places.size(); ++i) {
+            const Place& place = content.places[i];
+            const std::u16string name = quoted(placeValueName(static_cast<int>(i))) + u"=";
+            if (!place.isPath()) {
+                text += name + dwordValue(place.csidl);
+            } else if (place.expandable) {
+                text += hexValue(name + u"hex(2):", encodePlace(place).data);
+            } else {
+                text += name + quoted(place.path);
+            }
+            text += kNewLine;
+        }
+        text += kNewLine;
+    }
+    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
+    const std::vector<std::uint8_t> body = utf16leBytes(text, false);
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    return bytes;
+}
+
+RegFileReading readRegFile(std::span<const std::uint8_t> bytes) {
+    const auto text = decodeText(bytes);
+    if (!text) return {std::nullopt, {0, u"is UTF-16 big-endian, which is no registry file format"}};
+    return Reader(splitLines(*text)).read();
+}
+
+}  // namespace ql::cli

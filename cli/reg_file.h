@@ -1,0 +1,44 @@
+#pragma once
+// The places bar as a .reg file, in the registry editor's own format: written as UTF-16LE with a
+// BOM and CRLF under "Windows Registry Editor Version 5.00"; read in that format and as REGEDIT4.
+// Reading refuses the whole file when any line could write anything but the places bar.
+#include "store/place.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ql::cli {
+
+inline constexpr std::u16string_view kPlacesBarKeyName =
+    u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32\\PlacesBar";
+
+// What a file says of the places bar: no key (the dialogs' own places), or the key with these places.
+struct PlacesBarContent {
+    bool customized = false;
+    std::vector<Place> places;
+    bool operator==(const PlacesBarContent&) const = default;
+};
+
+// The deletion line and, when customized, the key with Place0..Place<n-1>: imported by the
+// registry editor it leaves exactly this places bar.
+std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content);
+
+struct RegFileError {
+    int line = 0;  // 1-based; 0 when the fault is the file as a whole
+    std::u16string message;
+};
+
+struct RegFileReading {
+    std::optional<PlacesBarContent> content;
+    RegFileError error;  // when there is no content
+};
+
+// Reads the file as the registry editor would apply it, line by line: a deletion line removes the
+// places bar, a key line makes it, its values set or ("Place0"=-) delete places. The places come
+// out in index order, gaps closed up, as loading them from the registry would.
+RegFileReading readRegFile(std::span<const std::uint8_t> bytes);
+
+}  // namespace ql::cli
