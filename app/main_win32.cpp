@@ -1,6 +1,8 @@
-// Quorlane: starts the main window and runs its message loop until the window is gone.
+// Quorlane: with arguments runs them as a command; without, starts the main window and runs its
+// message loop until the window is gone.
 #include "app/key_watcher_win32.h"
 #include "app/qleditor_win32.h"
+#include "cli/cli_win32.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
 #include "store/places_bar.h"
@@ -36,6 +38,12 @@ int runMessageLoop(ql::QlEditor& editor, ql::KeyWatcher& watcher) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    if (const auto args = ql::cli::commandLineArguments(); !args.empty()) {
+        // The shell's display names need COM on this thread too.
+        const ql::win::ComApartment com;
+        return ql::cli::runCommandLine(args);
+    }
+
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     // COM for the folder browser's new-style dialog, OLE for folders dropped on the list.

@@ -103,7 +103,7 @@ std::u16string usageText(const std::vector<std::u16string>& knownFolderNames) {
         u"Special folder names:\r\n";
     std::u16string line = u" ";
     for (const SpecialFolderName& entry : specialFolderNames()) {
-        std::u16string item = u" " + std::u16string(entry.name) + u" " + ascii(std::to_string(entry.csidl));
+        std::u16string item = u" " + std::u16string(entry.name) + u" (" + ascii(std::to_string(entry.csidl)) + u")";
         if (line.size() + item.size() > 78) {
             text += line + u"\r\n";
             line = u" ";

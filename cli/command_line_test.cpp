@@ -54,8 +54,8 @@ TEST(CommandLine, OperandsOfTheOtherCommands) {
 
 TEST(CommandLine, UsageNamesTheSpecialAndKnownFolders) {
     const std::u16string usage = usageText({u"Downloads"});
-    for (const std::u16string_view part : {u"/list", u"/set PLACE...", u"/import FILE", u"Desktop 0", u"Documents 5",
-                                       u"MyComputer 17", u"Profile 40", u"Downloads", u"Exit status"}) {
+    for (const std::u16string_view part : {u"/list", u"/set PLACE...", u"/import FILE", u"Desktop (0)", u"Documents (5)",
+                                       u"MyComputer (17)", u"Profile (40)", u"Downloads", u"Exit status"}) {
         EXPECT_NE(usage.find(part), std::u16string::npos) << std::string(part.begin(), part.end());
     }
     for (std::size_t start = 0, end; (end = usage.find(u"\r\n", start)) != std::u16string::npos; start = end + 2) {

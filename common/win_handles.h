@@ -54,6 +54,7 @@ inline void closeHandle(HANDLE h) { ::CloseHandle(h); }
 inline void freeLocal(HLOCAL memory) { ::LocalFree(memory); }
 inline void destroyImageList(HIMAGELIST list) { ::ImageList_Destroy(list); }
 inline void freeGlobal(HGLOBAL memory) { ::GlobalFree(memory); }
+inline void freeProcessHeapText(PWSTR text) { ::HeapFree(::GetProcessHeap(), 0, text); }
 }  // namespace detail
 
 using UniqueHKey = Unique<HKEY, detail::closeKey>;
@@ -69,6 +70,8 @@ using UniqueHandle = Unique<HANDLE, detail::closeHandle>;
 using UniqueLocalMemory = Unique<HLOCAL, detail::freeLocal>;
 using UniqueImageList = Unique<HIMAGELIST, detail::destroyImageList>;
 using UniqueGlobal = Unique<HGLOBAL, detail::freeGlobal>;
+// Text allocated on the process heap (wine_get_dos_file_name hands out such).
+using UniqueProcessHeapText = Unique<PWSTR, detail::freeProcessHeapText>;
 
 // Global memory locked for a scope.
 template <typename T>

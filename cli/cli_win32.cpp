@@ -1,0 +1,227 @@
+#include "cli/cli_win32.h"
+
+#include "cli/commands.h"
+#include "common/win_handles.h"
+#include "common/win_text.h"
+#include "shell/known_folders_win32.h"
+#include "shell/shell_ui_win32.h"
+#include "store/registry_places_bar_store.h"
+
+#include <shellapi.h>
+
+#include <optional>
+
+namespace ql::cli {
+namespace {
+
+// A places bar file is a few hundred bytes; anything near this is no such file.
+constexpr DWORD kMaxFileBytes = 1 << 20;
+
+bool usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+
+// The standard handles when the program has them (a pipe, a file, a console), else the console
+// of the command that started it, if any: a GUI program gets no console of its own.
+class StandardOutput {
+public:
+    StandardOutput() : out_(::GetStdHandle(STD_OUTPUT_HANDLE)), error_(::GetStdHandle(STD_ERROR_HANDLE)) {
+        if ((usable(out_) && usable(error_)) || !::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+        const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                             nullptr, OPEN_EXISTING, 0, nullptr);
+        if (!usable(console)) return;
+        console_.reset(console);
+        if (!usable(out_)) out_ = console;
+        if (!usable(error_)) error_ = console;
+    }
+
+    void writeOut(std::u16string_view text) const { write(out_, text); }
+    void writeError(std::u16string_view text) const { write(error_, text); }
+
+private:
+    // A console takes UTF-16 as it is; pipes and files get UTF-8.
+    static void write(HANDLE handle, std::u16string_view text) {
+        if (!usable(handle) || text.empty()) return;
+        const std::wstring wide = win::toWide(text);
+        DWORD mode = 0;
+        DWORD written = 0;
+        if (::GetConsoleMode(handle, &mode)) {
+            ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+            return;
+        }
+        const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+        std::string utf8(static_cast<std::size_t>(size), '\0');
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
+        ::WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    }
+
+    HANDLE out_;
+    HANDLE error_;
+    win::UniqueHandle console_;
+};
+
+// Wine maps a Unix path to the Windows path it shows it as (Z:\tmp for /tmp); Windows has no such call.
+std::optional<std::wstring> windowsPathOfUnixPath(std::u16string_view path) {
+    using DosFileName = WCHAR*(CDECL*)(LPCSTR);
+    const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+    const auto toDos = kernel32 ? reinterpret_cast<DosFileName>(reinterpret_cast<void*>(
+                                      ::GetProcAddress(kernel32, "wine_get_dos_file_name")))
+                                : nullptr;
+    if (!toDos) return std::nullopt;
+    const std::wstring wide = win::toWide(path);
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string unixPath(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, unixPath.data(), size, nullptr, nullptr);
+    const win::UniqueProcessHeapText dosPath(toDos(unixPath.c_str()));
+    if (!dosPath) return std::wstring();
+    return std::wstring(dosPath.get());
+}
+
+std::wstring expanded(const std::wstring& path) {
+    const DWORD size = ::ExpandEnvironmentStringsW(path.c_str(), nullptr, 0);
+    if (size == 0) return path;
+    std::wstring out(size, L'\0');
+    const DWORD written = ::ExpandEnvironmentStringsW(path.c_str(), out.data(), size);
+    out.resize(written > 0 ? written - 1 : 0);
+    return out;
+}
+
+class WindowsHost final : public CliHost {
+public:
+    void writeOut(std::u16string_view text) override { output_.writeOut(text); }
+    void writeError(std::u16string_view text) override { output_.writeError(text); }
+
+    bool specialFolderExists(std::int32_t csidl) override {
+        std::wstring name;
+        int icon = 0;
+        return shellUI::getSpecialFolderDisplayInfo(csidl, nullptr, name, icon);
+    }
+
+    std::vector<KnownFolderPath> knownFolders() override {
+        if (!known_) {
+            known_.emplace();
+            for (const shellUI::KnownFolder& folder : shellUI::knownFoldersWithoutCsidl()) {
+                known_->push_back({win::toU16(folder.name), win::toU16(folder.path)});
+            }
+        }
+        return *known_;
+    }
+
+    std::u16string absolutePath(std::u16string_view path) override {
+        std::wstring full;
+        if (!path.empty() && path.front() == u'/') {
+            if (auto mapped = windowsPathOfUnixPath(path)) full = std::move(*mapped);
+        }
+        if (full.empty()) {
+            const std::wstring given = win::toWide(path);
+            const DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+            if (size == 0) return {};
+            full.assign(size, L'\0');
+            const DWORD written = ::GetFullPathNameW(given.c_str(), size, full.data(), nullptr);
+            if (written == 0 || written >= size) return {};
+            full.resize(written);
+        }
+        // "C:\work\" and "C:\work" are one folder; a root keeps its backslash.
+        while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+        return win::toU16(full);
+    }
+
+    bool folderExists(std::u16string_view path) override {
+        const DWORD attributes = ::GetFileAttributesW(expanded(win::toWide(path)).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    std::u16string displayName(const Place& place) override {
+        std::wstring name;
+        int icon = 0;
+        if (!place.isPath()) {
+            shellUI::getSpecialFolderDisplayInfo(place.csidl, nullptr, name, icon);
+        } else if (!place.path.empty()) {
+            const std::wstring path = win::toWide(place.path);
+            shellUI::getPathDisplayInfo(place.expandable ? expanded(path) : path, name, icon);
+        }
+        return win::toU16(name);
+    }
+
+    std::u16string errorText(long error) override { return win::toU16(win::errorText(static_cast<unsigned long>(error))); }
+
+    bool readFile(std::u16string_view path, std::vector<std::uint8_t>& bytes, std::u16string& error) override {
+        std::wstring why;
+        const bool ok = readFileBytes(win::toWide(path), bytes, why);
+        error = win::toU16(why);
+        return ok;
+    }
+
+    bool writeFile(std::u16string_view path, const std::vector<std::uint8_t>& bytes, std::u16string& error) override {
+        std::wstring why;
+        const bool ok = writeFileBytes(win::toWide(path), bytes, why);
+        error = win::toU16(why);
+        return ok;
+    }
+
+private:
+    StandardOutput output_;
+    std::optional<std::vector<KnownFolderPath>> known_;
+};
+
+}  // namespace
+
+std::vector<std::wstring> commandLineArguments() {
+    int count = 0;
+    const win::UniqueLocalMemory argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    std::vector<std::wstring> args;
+    const auto* words = static_cast<LPWSTR*>(argv.get());
+    for (int i = 1; words && i < count; ++i) args.emplace_back(words[i]);
+    return args;
+}
+
+int runCommandLine(const std::vector<std::wstring>& args) {
+    RegistryPlacesBarStore store;
+    WindowsHost host;
+    std::vector<std::u16string> words;
+    for (const std::wstring& arg : args) words.push_back(win::toU16(arg));
+    return runCommand(words, store, host);
+}
+
+bool readFileBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes, std::wstring& error) {
+    win::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        error = win::errorText(::GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size)) {
+        error = win::errorText(::GetLastError());
+        return false;
+    }
+    if (size.QuadPart > kMaxFileBytes) {
+        error = L"the file is too large to be a places bar file";
+        return false;
+    }
+    bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+        error = win::errorText(::GetLastError());
+        return false;
+    }
+    bytes.resize(read);
+    return true;
+}
+
+bool writeFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes, std::wstring& error) {
+    win::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        error = win::errorText(::GetLastError());
+        return false;
+    }
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size()) {
+        error = win::errorText(::GetLastError());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace ql::cli
