@@ -62,22 +62,25 @@ if [ $asan_ok = 1 ]; then
   for t in $(tests_in build/native-asan unit ""); do run_gtest "asan-$(basename "$t")" "$t"; done
 fi
 
-# ---- Fuzzing: the places bar load and save over arbitrary registry contents and failing registry
-# calls, for 20 seconds (clang, libFuzzer, ASan+UBSan). It counts as one test, passed when the
-# fuzzer ends its time without a finding; a finding is kept in build/results/fuzz/.
+# ---- Fuzzing, 20 seconds each (clang, libFuzzer, ASan+UBSan): the places bar load and save over
+# arbitrary registry contents and failing registry calls; the command line; the .reg reader.
+# Each counts as one test, passed when the fuzzer ends its time without a finding; a finding is
+# kept in build/results/fuzz/.
 if build fuzz; then
-  echo "== fuzz places_bar_fuzz"
-  mkdir -p "$results/fuzz/corpus"
-  build/fuzz/places_bar_fuzz -max_total_time=20 -artifact_prefix="$results/fuzz/" "$results/fuzz/corpus" \
-    >"$results/fuzz.log" 2>&1
-  fuzz_rc=$?
-  grep -E '^Done [0-9]+ runs' "$results/fuzz.log"
-  {
-    echo '<testsuites><testsuite name="fuzz"><testcase classname="fuzz" name="places_bar_fuzz">'
-    [ $fuzz_rc -ne 0 ] && echo "<failure message=\"exit $fuzz_rc, see build/results/fuzz.log\"/>"
-    echo '</testcase></testsuite></testsuites>'
-  } >"$results/fuzz-places_bar_fuzz.xml"
-  [ $fuzz_rc -ne 0 ] && tail -n 30 "$results/fuzz.log"
+  for fuzzer in places_bar_fuzz command_line_fuzz reg_file_fuzz; do
+    echo "== fuzz $fuzzer"
+    mkdir -p "$results/fuzz/$fuzzer"
+    build/fuzz/$fuzzer -max_total_time=20 -artifact_prefix="$results/fuzz/" "$results/fuzz/$fuzzer" \
+      >"$results/$fuzzer.log" 2>&1
+    fuzz_rc=$?
+    grep -E '^Done [0-9]+ runs' "$results/$fuzzer.log"
+    {
+      echo "<testsuites><testsuite name=\"fuzz\"><testcase classname=\"fuzz\" name=\"$fuzzer\">"
+      [ $fuzz_rc -ne 0 ] && echo "<failure message=\"exit $fuzz_rc, see build/results/$fuzzer.log\"/>"
+      echo '</testcase></testsuite></testsuites>'
+    } >"$results/fuzz-$fuzzer.xml"
+    [ $fuzz_rc -ne 0 ] && tail -n 30 "$results/$fuzzer.log"
+  done
 fi
 
 # Counts the 32-bit suites as skipped on a route that cannot run them: the same tests as the 64-bit
