@@ -18,4 +18,9 @@ inline constexpr int kExitApp = 2;  // IDCANCEL: Esc presses "Close"
 inline constexpr int kLine1 = 1012;
 inline constexpr int kDropZone = 1013;
 
+// System menu commands: below 0xF000, where the system's own are, with the low four bits clear,
+// which WM_SYSCOMMAND keeps for itself.
+inline constexpr int kImportPlacesBar = 0x0100;
+inline constexpr int kExportPlacesBar = 0x0110;
+
 }  // namespace ql::ids

@@ -5,6 +5,7 @@
 #include "app/editor_rules.h"
 #include "app/place_display.h"
 #include "app/place_shell_win32.h"
+#include "cli/reg_file_ui_win32.h"
 #include "common/resource_ids.h"
 #include "common/win_dialog.h"
 #include "common/win_dpi.h"
@@ -234,6 +235,12 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY:
         return handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case ids::kImportPlacesBar: importPlacesBar(); return TRUE;
+        case ids::kExportPlacesBar: exportPlacesBar(); return TRUE;
+        default: return FALSE;
+        }
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
@@ -320,6 +327,11 @@ void QlEditor::Form_Load() {
     // The program's one window is in front before it shows: showing it alone may leave it behind
     // the window that started the program (Wine without a window manager does).
     ::SetForegroundWindow(hwnd());
+
+    const HMENU systemMenu = ::GetSystemMenu(hwnd(), FALSE);
+    ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(systemMenu, MF_STRING, ids::kImportPlacesBar, L"Import places bar...");
+    ::AppendMenuW(systemMenu, MF_STRING, ids::kExportPlacesBar, L"Export places bar...");
 
     loadPlacesBar();
     updateControls();
@@ -608,6 +620,21 @@ void QlEditor::testDialog_Click() {
     if (listChanged_ && !confirmApply(L"testing settings")) return;
     shellUI::showOpenDialog(hwnd(), L"Test open file dialog -- note PlacesBar at left");
 }
+
+// The file's places replace the list, unsaved until Apply.
+void QlEditor::importPlacesBar() {
+    const auto content = cli::importPlacesBarFile(hwnd());
+    if (!content) return;
+    ListView_DeleteAllItems(folderList_);
+    places_.clear();
+    selectMode(content->customized);
+    for (const Place& place : content->places) addPlaceToList(place);
+    listChanged_ = true;
+    updateControls();
+}
+
+// What the window shows, saved or not.
+void QlEditor::exportPlacesBar() { cli::exportPlacesBarFile(hwnd(), {customized(), placesInOrder()}); }
 
 void QlEditor::about_Click() { about::showAboutBox(hwnd()); }
 

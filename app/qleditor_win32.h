@@ -66,6 +66,8 @@ private:
     void removeItem_Click();
     void folderList_Click();
     void testDialog_Click();
+    void importPlacesBar();
+    void exportPlacesBar();
     void beginDrag(const NMLISTVIEW& begin);
     void endDrag();
     bool handleDragMouse(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -148,10 +148,7 @@ private:
         std::u16string error;
         if (!host_.readFile(path, bytes, error)) return Refusal{u"cannot read " + path + u": " + error};
         const RegFileReading reading = readRegFile(bytes);
-        if (!reading.content) {
-            const std::u16string where = reading.error.line > 0 ? u", line " + number(reading.error.line) : u"";
-            return Refusal{path + where + u" " + reading.error.message + u"; nothing was imported"};
-        }
+        if (!reading.content) return Refusal{refusedFileMessage(path, reading.error)};
         return save(*reading.content);
     }
 

@@ -373,6 +373,12 @@ std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content) {
     return bytes;
 }
 
+std::u16string refusedFileMessage(std::u16string_view path, const RegFileError& error) {
+    const std::string line = std::to_string(error.line);
+    const std::u16string where = error.line > 0 ? u", line " + std::u16string(line.begin(), line.end()) : u"";
+    return std::u16string(path) + where + u" " + error.message + u"; nothing was imported";
+}
+
 RegFileReading readRegFile(std::span<const std::uint8_t> bytes) {
     const auto text = decodeText(bytes);
     if (!text) return {std::nullopt, {0, u"is UTF-16 big-endian, which is no registry file format"}};

@@ -36,6 +36,9 @@ struct RegFileReading {
     RegFileError error;  // when there is no content
 };
 
+// "FILE, line N says why; nothing was imported": a refused file, as the user is told.
+std::u16string refusedFileMessage(std::u16string_view path, const RegFileError& error);
+
 // Reads the file as the registry editor would apply it, line by line: a deletion line removes the
 // places bar, a key line makes it, its values set or ("Place0"=-) delete places. The places come
 // out in index order, gaps closed up, as loading them from the registry would.
