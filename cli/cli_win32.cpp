@@ -106,22 +106,7 @@ public:
     }
 
     std::u16string absolutePath(std::u16string_view path) override {
-        std::wstring full;
-        if (!path.empty() && path.front() == u'/') {
-            if (auto mapped = windowsPathOfUnixPath(path)) full = std::move(*mapped);
-        }
-        if (full.empty()) {
-            const std::wstring given = win::toWide(path);
-            const DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
-            if (size == 0) return {};
-            full.assign(size, L'\0');
-            const DWORD written = ::GetFullPathNameW(given.c_str(), size, full.data(), nullptr);
-            if (written == 0 || written >= size) return {};
-            full.resize(written);
-        }
-        // "C:\work\" and "C:\work" are one folder; a root keeps its backslash.
-        while (full.size() > 3 && full.back() == L'\\') full.pop_back();
-        return win::toU16(full);
+        return win::toU16(cli::absolutePath(win::toWide(path)));
     }
 
     bool folderExists(std::u16string_view path) override {
@@ -163,6 +148,25 @@ private:
 };
 
 }  // namespace
+
+std::wstring absolutePath(std::wstring_view path) {
+    std::wstring full;
+    if (!path.empty() && path.front() == L'/') {
+        if (auto mapped = windowsPathOfUnixPath(win::toU16(path))) full = std::move(*mapped);
+    }
+    if (full.empty()) {
+        const std::wstring given(path);
+        const DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+        if (size == 0) return {};
+        full.assign(size, L'\0');
+        const DWORD written = ::GetFullPathNameW(given.c_str(), size, full.data(), nullptr);
+        if (written == 0 || written >= size) return {};
+        full.resize(written);
+    }
+    // "C:\work\" and "C:\work" are one folder; a root keeps its backslash.
+    while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+    return full;
+}
 
 std::vector<std::wstring> commandLineArguments() {
     int count = 0;

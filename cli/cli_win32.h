@@ -4,6 +4,7 @@
 // started the program.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ql::cli {
@@ -13,6 +14,11 @@ std::vector<std::wstring> commandLineArguments();
 
 // Runs the command line (at least one argument); the exit status.
 int runCommandLine(const std::vector<std::wstring>& args);
+
+// The path made absolute: under Wine a Unix path (starting with /) becomes the Windows path Wine
+// maps it to, Z:\tmp for /tmp; a trailing backslash goes unless the path is a root. Empty when
+// that cannot be done.
+std::wstring absolutePath(std::wstring_view path);
 
 // Whole files, for the commands and for the window's import and export: false with the system's
 // reason. A file larger than any places bar file could be is refused unread.
