@@ -208,7 +208,7 @@ std::u16string showName(std::u16string_view name) { return u"\"" + std::u16strin
 
 class Reader {
 public:
-    Reader(std::vector<std::u16string_view> lines) : lines_(std::move(lines)) {}
+    explicit Reader(std::vector<std::u16string_view> lines) : lines_(std::move(lines)) {}
 
     RegFileReading read() {
         if (lines_.empty() || (!headerIs(kHeader5) && !headerIs(kHeader4))) {
