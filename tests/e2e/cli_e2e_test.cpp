@@ -145,6 +145,30 @@ TEST_F(CommandLineE2E, OutputToAFileIsUtf8) {
                                       utf8(shellPathName(L"C:\\windows\\system32")) + "\r\n");
 }
 
+// Started from a console without redirection, the output shows in that console (on Windows a GUI
+// program has no standard handles then, and attaches to it).
+TEST_F(CommandLineE2E, WithoutRedirectionTheOutputGoesToTheStartingConsole) {
+    expectDone(quorlane(L"/set 5"));
+    ::FreeConsole();
+    ASSERT_TRUE(::AllocConsole());
+    const win::UniqueHandle console(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring line = L"quorlane.exe /list";
+    ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+    const win::UniqueHandle process(info.hProcess), thread(info.hThread);
+    ASSERT_EQ(::WaitForSingleObject(process.get(), static_cast<DWORD>(kPatience.count())), WAIT_OBJECT_0);
+    std::wstring shown(80, L'\0');  // the first row; the console shows the tabs as spaces
+    DWORD got = 0;
+    ::ReadConsoleOutputCharacterW(console.get(), shown.data(), static_cast<DWORD>(shown.size()), COORD{0, 0}, &got);
+    ::FreeConsole();
+    EXPECT_EQ(shown.rfind(L"Place0 ", 0), 0u) << narrowText(shown);
+    EXPECT_NE(shown.find(L" REG_DWORD "), std::wstring::npos) << narrowText(shown);
+    EXPECT_NE(shown.find(L" " + shellFolderName(kCsidlPersonal)), std::wstring::npos) << narrowText(shown);
+}
+
 TEST_F(CommandLineE2E, ExportDefaultsImportBringsTheRegistryBackValueForValue) {
     expectDone(quorlane(L"/set Documents \"C:\\Program Files\" %SystemRoot%\\system32 17"));
     const auto before = registry();
