@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/cli_text.h"
 #include "cli/special_folder_names.h"
 #include "store/places_codec.h"
 
@@ -20,8 +21,6 @@ constexpr std::array kVerbs{
     VerbName{u"export", Verb::Export},     VerbName{u"import", Verb::Import}, VerbName{u"?", Verb::Help},
     VerbName{u"help", Verb::Help},
 };
-
-std::u16string ascii(std::string_view text) { return {text.begin(), text.end()}; }
 
 ParsedCommandLine usageError(std::u16string why) { return {std::nullopt, std::move(why)}; }
 
@@ -64,7 +63,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
     case Verb::Add:
         if (operands == 0) return usageError(name + u" needs at least one place");
         if (operands > static_cast<std::size_t>(kMaxPlaces)) {
-            return usageError(name + u" takes at most " + ascii(std::to_string(kMaxPlaces)) + u" places");
+            return usageError(name + u" takes at most " + decimal(kMaxPlaces) + u" places");
         }
         command.places.assign(args.begin() + 1, args.end());
         break;
@@ -103,7 +102,7 @@ std::u16string usageText(const std::vector<std::u16string>& knownFolderNames) {
         u"Special folder names:\r\n";
     std::u16string line = u" ";
     for (const SpecialFolderName& entry : specialFolderNames()) {
-        std::u16string item = u" " + std::u16string(entry.name) + u" (" + ascii(std::to_string(entry.csidl)) + u")";
+        std::u16string item = u" " + std::u16string(entry.name) + u" (" + decimal(entry.csidl) + u")";
         if (line.size() + item.size() > 78) {
             text += line + u"\r\n";
             line = u" ";

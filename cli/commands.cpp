@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/command_line.h"
+#include "cli/cli_text.h"
 #include "cli/reg_file.h"
 #include "cli/special_folder_names.h"
 #include "store/places_bar.h"
@@ -14,9 +15,6 @@ namespace ql::cli {
 namespace {
 
 constexpr std::u16string_view kNewLine = u"\r\n";
-
-std::u16string ascii(std::string_view text) { return {text.begin(), text.end()}; }
-std::u16string number(long long value) { return ascii(std::to_string(value)); }
 
 // A refusal: the one line on the error output that says why.
 struct Refusal {
@@ -94,7 +92,7 @@ private:
             if (place.isPath()) {
                 text += (place.expandable ? u"REG_EXPAND_SZ\t" : u"REG_SZ\t") + place.path;
             } else {
-                text += u"REG_DWORD\t" + number(place.csidl);
+                text += u"REG_DWORD\t" + decimal(place.csidl);
             }
             text += u"\t" + host_.displayName(place) + std::u16string(kNewLine);
         }
@@ -110,9 +108,9 @@ private:
     std::optional<Refusal> add(const std::vector<std::u16string>& arguments) {
         LoadedPlacesBar loaded = loadPlacesBar(store_);
         if (loaded.places.size() + arguments.size() > static_cast<std::size_t>(kMaxPlaces)) {
-            return Refusal{u"the places bar holds " + number(static_cast<long long>(loaded.places.size())) +
-                           u" places; " + number(static_cast<long long>(arguments.size())) + u" more would make more than " +
-                           number(kMaxPlaces)};
+            return Refusal{u"the places bar holds " + decimal(static_cast<long long>(loaded.places.size())) +
+                           u" places; " + decimal(static_cast<long long>(arguments.size())) + u" more would make more than " +
+                           decimal(kMaxPlaces)};
         }
         std::vector<Place> places;
         if (auto refusal = resolveAll(arguments, places)) return refusal;
@@ -124,7 +122,7 @@ private:
         LoadedPlacesBar loaded = loadPlacesBar(store_);
         if (index < 0 || static_cast<std::size_t>(index) >= loaded.places.size()) {
             return Refusal{u"there is no " + placeValueName(index) + u" (the places bar holds " +
-                           number(static_cast<long long>(loaded.places.size())) + u" places)"};
+                           decimal(static_cast<long long>(loaded.places.size())) + u" places)"};
         }
         loaded.places.erase(loaded.places.begin() + index);
         return save({true, std::move(loaded.places)});

@@ -1,6 +1,6 @@
 #include "cli/reg_file.h"
 
-#include "cli/special_folder_names.h"
+#include "cli/cli_text.h"
 #include "common/utf16_bytes.h"
 #include "store/places_codec.h"
 
@@ -374,8 +374,7 @@ std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content) {
 }
 
 std::u16string refusedFileMessage(std::u16string_view path, const RegFileError& error) {
-    const std::string line = std::to_string(error.line);
-    const std::u16string where = error.line > 0 ? u", line " + std::u16string(line.begin(), line.end()) : u"";
+    const std::u16string where = error.line > 0 ? u", line " + decimal(error.line) : u"";
     return std::u16string(path) + where + u" " + error.message + u"; nothing was imported";
 }
 

@@ -1,6 +1,7 @@
 #include "cli/special_folder_names.h"
 
-#include <algorithm>
+#include "cli/cli_text.h"
+
 #include <array>
 
 namespace ql::cli {
@@ -20,8 +21,6 @@ constexpr std::array kNames{
     SpecialFolderName{u"Profile", 40},       SpecialFolderName{u"CommonDocuments", 46},
 };
 
-char16_t lowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
 }  // namespace
 
 std::span<const SpecialFolderName> specialFolderNames() { return kNames; }
@@ -31,10 +30,6 @@ std::optional<std::int32_t> specialFolderByName(std::u16string_view name) {
         if (equalsIgnoringCase(entry.name, name)) return entry.csidl;
     }
     return std::nullopt;
-}
-
-bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
 }  // namespace ql::cli

@@ -18,7 +18,4 @@ std::span<const SpecialFolderName> specialFolderNames();
 // The number of a name in the table, compared regardless of ASCII case.
 std::optional<std::int32_t> specialFolderByName(std::u16string_view name);
 
-// ASCII case-insensitive comparison: names, commands and registry paths compare this way.
-bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b);
-
 }  // namespace ql::cli
