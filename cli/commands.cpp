@@ -5,6 +5,7 @@
 #include "cli/reg_file.h"
 #include "cli/special_folder_names.h"
 #include "store/places_bar.h"
+#include "store/places_bar_snapshot.h"
 #include "store/places_codec.h"
 
 #include <cstdint>
@@ -56,7 +57,7 @@ public:
         std::optional<Refusal> refusal;
         switch (command.verb) {
         case Verb::Help: host_.writeOut(usage()); break;
-        case Verb::List: list(); break;
+        case Verb::List: refusal = list(); break;
         case Verb::Set: refusal = set(command.places); break;
         case Verb::Add: refusal = add(command.places); break;
         case Verb::Remove: refusal = remove(command.index); break;
@@ -79,16 +80,24 @@ private:
         return usageText(names);
     }
 
-    void list() {
-        const LoadedPlacesBar loaded = loadPlacesBar(store_);
-        if (!loaded.customized) {
+    // What the key holds, read as a whole; a key that is there but cannot be read is refused, never
+    // taken for the defaults.
+    std::optional<Refusal> readStored(PlacesBarSnapshot& snapshot) {
+        snapshot = readPlacesBarSnapshot(store_);
+        if (snapshot.state == PlacesBarSnapshot::State::Unreadable) return Refusal{u"cannot read the places bar"};
+        return std::nullopt;
+    }
+
+    std::optional<Refusal> list() {
+        PlacesBarSnapshot snapshot;
+        if (auto refusal = readStored(snapshot)) return refusal;
+        if (snapshot.state == PlacesBarSnapshot::State::Absent) {
             host_.writeOut(u"defaults" + std::u16string(kNewLine));
-            return;
+            return std::nullopt;
         }
         std::u16string text;
-        for (std::size_t i = 0; i < loaded.places.size(); ++i) {
-            const Place& place = loaded.places[i];
-            text += placeValueName(static_cast<int>(i)) + u"\t";
+        for (const auto& [index, place] : storedPlaces(snapshot)) {
+            text += placeValueName(index) + u"\t";
             if (place.isPath()) {
                 text += (place.expandable ? u"REG_EXPAND_SZ\t" : u"REG_SZ\t") + place.path;
             } else {
@@ -97,6 +106,15 @@ private:
             text += u"\t" + host_.displayName(place) + std::u16string(kNewLine);
         }
         host_.writeOut(text);
+        return std::nullopt;
+    }
+
+    // The stored places in order, gaps closed up, as the next save stores them.
+    std::optional<Refusal> storedList(std::vector<StoredPlace>& places) {
+        PlacesBarSnapshot snapshot;
+        if (auto refusal = readStored(snapshot)) return refusal;
+        places = storedPlaces(snapshot);
+        return std::nullopt;
     }
 
     std::optional<Refusal> set(const std::vector<std::u16string>& arguments) {
@@ -106,36 +124,40 @@ private:
     }
 
     std::optional<Refusal> add(const std::vector<std::u16string>& arguments) {
-        LoadedPlacesBar loaded = loadPlacesBar(store_);
-        if (loaded.places.size() + arguments.size() > static_cast<std::size_t>(kMaxPlaces)) {
-            return Refusal{u"the places bar holds " + decimal(static_cast<long long>(loaded.places.size())) +
-                           u" places; " + decimal(static_cast<long long>(arguments.size())) + u" more would make more than " +
+        std::vector<StoredPlace> stored;
+        if (auto refusal = storedList(stored)) return refusal;
+        if (stored.size() + arguments.size() > static_cast<std::size_t>(kMaxPlaces)) {
+            return Refusal{u"the places bar holds " + decimal(static_cast<long long>(stored.size())) + u" places; " +
+                           decimal(static_cast<long long>(arguments.size())) + u" more would make more than " +
                            decimal(kMaxPlaces)};
         }
         std::vector<Place> places;
+        for (StoredPlace& entry : stored) places.push_back(std::move(entry.place));
         if (auto refusal = resolveAll(arguments, places)) return refusal;
-        loaded.places.insert(loaded.places.end(), places.begin(), places.end());
-        return save({true, std::move(loaded.places)});
+        return save({true, std::move(places)});
     }
 
     std::optional<Refusal> remove(int index) {
-        LoadedPlacesBar loaded = loadPlacesBar(store_);
-        if (index < 0 || static_cast<std::size_t>(index) >= loaded.places.size()) {
-            return Refusal{u"there is no " + placeValueName(index) + u" (the places bar holds " +
-                           decimal(static_cast<long long>(loaded.places.size())) + u" places)"};
+        std::vector<StoredPlace> stored;
+        if (auto refusal = storedList(stored)) return refusal;
+        std::vector<Place> places;
+        for (StoredPlace& entry : stored) {
+            if (entry.index != index) places.push_back(std::move(entry.place));
         }
-        loaded.places.erase(loaded.places.begin() + index);
-        return save({true, std::move(loaded.places)});
+        if (places.size() == stored.size()) {
+            return Refusal{u"there is no " + placeValueName(index) + u" (the places bar holds " +
+                           decimal(static_cast<long long>(stored.size())) + u" places)"};
+        }
+        return save({true, std::move(places)});
     }
 
     std::optional<Refusal> exportTo(const std::u16string& file) {
         const std::u16string path = host_.absolutePath(file);
         if (path.empty()) return Refusal{u"cannot make a path of " + file};
-        const LoadedPlacesBar loaded = loadPlacesBar(store_);
+        PlacesBarSnapshot snapshot;
+        if (auto refusal = readStored(snapshot)) return refusal;
         std::u16string error;
-        if (!host_.writeFile(path, writeRegFile({loaded.customized, loaded.places}), error)) {
-            return Refusal{u"cannot write " + path + u": " + error};
-        }
+        if (!host_.writeFile(path, writeRegFile(snapshot), error)) return Refusal{u"cannot write " + path + u": " + error};
         return std::nullopt;
     }
 

@@ -100,6 +100,31 @@ TEST_F(Commands, AddAppendsUpToFiveAndRemoveClosesUp) {
     expectRefused({u"/remove", u"0"}, u"there is no Place0");
 }
 
+TEST_F(Commands, PlacesAreListedRemovedAndExportedUnderTheNamesTheyAreStoredWith) {
+    store.putValue(kPath, u"place2", kRegDword, encodePlace(Place::specialFolder(5)).data);
+    store.putValue(kPath, u"Place4", kRegSz, encodePlace(Place::folderPath(u"C:\\windows")).data);
+    store.putValue(kPath, u"Place0", kRegBinary, {1, 2});  // no place: neither listed nor exported
+    EXPECT_EQ(run({u"/list"}), kExitOk);
+    EXPECT_EQ(host.out, u"Place2\tREG_DWORD\t5\tDocuments\r\nPlace4\tREG_SZ\tC:\\windows\twindows\r\n");
+    EXPECT_EQ(run({u"/export", u"gaps.reg"}), kExitOk);
+    const auto& bytes = host.files[u"C:\\work\\gaps.reg"];
+    const std::u16string text(reinterpret_cast<const char16_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    EXPECT_TRUE(text.ends_with(u"]\r\n\"Place2\"=dword:00000005\r\n\"Place4\"=\"C:\\\\windows\"\r\n\r\n"));
+    EXPECT_EQ(run({u"/remove", u"2"}), kExitOk);
+    EXPECT_EQ(store.valueNames(kPath), std::vector<std::u16string>{u"Place0"});
+    EXPECT_EQ(stored(), std::vector<Place>{Place::folderPath(u"C:\\windows")});
+}
+
+TEST_F(Commands, AKeyThatCannotBeReadIsRefusedNotTakenForTheDefaults) {
+    ASSERT_EQ(run({u"/set", u"5"}), kExitOk);
+    store.failEveryCall(Op::OpenKey, kRegAccessDenied);
+    for (const std::vector<std::u16string>& args : {std::vector<std::u16string>{u"/list"}, {u"/export", u"x.reg"}, {u"/add", u"6"}}) {
+        expectRefused(args, u"cannot read the places bar");
+        EXPECT_EQ(host.out, u"");
+    }
+    EXPECT_FALSE(host.files.contains(u"C:\\work\\x.reg"));
+}
+
 TEST_F(Commands, AnExportOfTheDefaultsImportsAsTheDefaultsAndFileFailuresAreRefused) {
     run({u"/defaults"});
     EXPECT_EQ(run({u"/export", u"/tmp/none.reg"}), kExitOk);

@@ -4,6 +4,7 @@
 #include "common/utf16_bytes.h"
 #include "store/places_codec.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -345,17 +346,14 @@ private:
     RegFileError error_;
 };
 
-}  // namespace
-
-std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content) {
+std::vector<std::uint8_t> writeRegFile(bool customized, const std::vector<StoredPlace>& places) {
     std::u16string text = std::u16string(kHeader5) + std::u16string(kNewLine) + std::u16string(kNewLine);
     text += u"[-" + std::u16string(kPlacesBarKeyName) + u"]" + std::u16string(kNewLine);
     text += kNewLine;
-    if (content.customized) {
+    if (customized) {
         text += u"[" + std::u16string(kPlacesBarKeyName) + u"]" + std::u16string(kNewLine);
-        for (std::size_t i = 0; i < content.places.size(); ++i) {
-            const Place& place = content.places[i];
-            const std::u16string name = quoted(placeValueName(static_cast<int>(i))) + u"=";
+        for (const auto& [index, place] : places) {
+            const std::u16string name = quoted(placeValueName(index)) + u"=";
             if (!place.isPath()) {
                 text += name + dwordValue(place.csidl);
             } else if (place.expandable) {
@@ -371,6 +369,29 @@ std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content) {
     const std::vector<std::uint8_t> body = utf16leBytes(text, false);
     bytes.insert(bytes.end(), body.begin(), body.end());
     return bytes;
+}
+
+}  // namespace
+
+std::vector<StoredPlace> storedPlaces(const PlacesBarSnapshot& snapshot) {
+    std::vector<StoredPlace> places;
+    for (const StoredValue& value : snapshot.values) {
+        const auto index = placeIndexOf(value.name);
+        if (!index) continue;
+        if (auto place = decodePlaceValue(value.type, value.data)) places.push_back({*index, std::move(*place)});
+    }
+    std::ranges::sort(places, {}, &StoredPlace::index);
+    return places;
+}
+
+std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content) {
+    std::vector<StoredPlace> places;
+    for (std::size_t i = 0; i < content.places.size(); ++i) places.push_back({static_cast<int>(i), content.places[i]});
+    return writeRegFile(content.customized, places);
+}
+
+std::vector<std::uint8_t> writeRegFile(const PlacesBarSnapshot& snapshot) {
+    return writeRegFile(snapshot.state == PlacesBarSnapshot::State::Present, storedPlaces(snapshot));
 }
 
 std::u16string refusedFileMessage(std::u16string_view path, const RegFileError& error) {

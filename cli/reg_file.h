@@ -3,6 +3,7 @@
 // BOM and CRLF under "Windows Registry Editor Version 5.00"; read in that format and as REGEDIT4.
 // Reading refuses the whole file when any line could write anything but the places bar.
 #include "store/place.h"
+#include "store/places_bar_snapshot.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,9 +23,23 @@ struct PlacesBarContent {
     bool operator==(const PlacesBarContent&) const = default;
 };
 
+// A place as the key holds it: n of its value's name Place<n>, and the place.
+struct StoredPlace {
+    int index = 0;
+    Place place;
+    bool operator==(const StoredPlace&) const = default;
+};
+
+// The places the key holds: its values Place0..Place4 (any case) that are places, in index order,
+// gaps kept.
+std::vector<StoredPlace> storedPlaces(const PlacesBarSnapshot& snapshot);
+
 // The deletion line and, when customized, the key with Place0..Place<n-1>: imported by the
 // registry editor it leaves exactly this places bar.
 std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content);
+// The same for the places a key holds, each under its own name: the registry editor puts back
+// every place value as it was. Values that are no place cannot be imported, and are left out.
+std::vector<std::uint8_t> writeRegFile(const PlacesBarSnapshot& snapshot);
 
 struct RegFileError {
     int line = 0;  // 1-based; 0 when the fault is the file as a whole
