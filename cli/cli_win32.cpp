@@ -75,24 +75,13 @@ std::optional<std::wstring> windowsPathOfUnixPath(std::u16string_view path) {
     return std::wstring(dosPath.get());
 }
 
-std::wstring expanded(const std::wstring& path) {
-    const DWORD size = ::ExpandEnvironmentStringsW(path.c_str(), nullptr, 0);
-    if (size == 0) return path;
-    std::wstring out(size, L'\0');
-    const DWORD written = ::ExpandEnvironmentStringsW(path.c_str(), out.data(), size);
-    out.resize(written > 0 ? written - 1 : 0);
-    return out;
-}
-
 class WindowsHost final : public CliHost {
 public:
     void writeOut(std::u16string_view text) override { output_.writeOut(text); }
     void writeError(std::u16string_view text) override { output_.writeError(text); }
 
     bool specialFolderExists(std::int32_t csidl) override {
-        std::wstring name;
-        int icon = 0;
-        return shellUI::getSpecialFolderDisplayInfo(csidl, nullptr, name, icon);
+        return shellUI::getSpecialFolderDisplayInfo(csidl, nullptr).has_value();
     }
 
     std::vector<KnownFolderPath> knownFolders() override {
@@ -110,20 +99,17 @@ public:
     }
 
     bool folderExists(std::u16string_view path) override {
-        const DWORD attributes = ::GetFileAttributesW(expanded(win::toWide(path)).c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        return shellUI::isExistingFolder(shellUI::expandEnvironmentText(win::toWide(path)));
     }
 
     std::u16string displayName(const Place& place) override {
-        std::wstring name;
-        int icon = 0;
         if (!place.isPath()) {
-            shellUI::getSpecialFolderDisplayInfo(place.csidl, nullptr, name, icon);
-        } else if (!place.path.empty()) {
-            const std::wstring path = win::toWide(place.path);
-            shellUI::getPathDisplayInfo(place.expandable ? expanded(path) : path, name, icon);
+            const auto info = shellUI::getSpecialFolderDisplayInfo(place.csidl, nullptr);
+            return info ? win::toU16(info->displayName) : std::u16string();
         }
-        return win::toU16(name);
+        if (place.path.empty()) return {};
+        const std::wstring path = win::toWide(place.path);
+        return win::toU16(shellUI::getPathDisplayInfo(place.expandable ? shellUI::expandEnvironmentText(path) : path).displayName);
     }
 
     std::u16string errorText(long error) override { return win::toU16(win::errorText(static_cast<unsigned long>(error))); }

@@ -2,9 +2,9 @@
 // nothing unless it ends 0, says why in one line when it ends 1, and leaves at most five places.
 #include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/fake_cli_host.h"
+#include "tests/support/fake_cli_host.h"
 #include "cli/fuzz_checks.h"
-#include "store/memory_places_bar_store.h"
+#include "tests/support/memory_places_bar_store.h"
 #include "store/places_bar.h"
 #include "store/places_codec.h"
 

@@ -1,8 +1,8 @@
 #include "cli/commands.h"
 
 #include "cli/command_line.h"
-#include "cli/fake_cli_host.h"
-#include "store/memory_places_bar_store.h"
+#include "tests/support/fake_cli_host.h"
+#include "tests/support/memory_places_bar_store.h"
 #include "store/places_bar.h"
 #include "store/places_codec.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // What the command line's fuzzers hold every run to.
-#include "store/memory_places_bar_store.h"
+#include "tests/support/memory_places_bar_store.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,10 +3,10 @@
 // stored writes out as a file that reads back the same.
 #include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/fake_cli_host.h"
+#include "tests/support/fake_cli_host.h"
 #include "cli/fuzz_checks.h"
 #include "cli/reg_file.h"
-#include "store/memory_places_bar_store.h"
+#include "tests/support/memory_places_bar_store.h"
 #include "store/places_bar.h"
 
 #include <cstdint>
