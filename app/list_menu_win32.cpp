@@ -29,7 +29,10 @@ Command track(HWND owner, POINT at, bool onEntry, const editor::ListMenuStates& 
         ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
         append(menu.get(), kAddFolder, L"Add &folder...", states.addFolder);
         append(menu.get(), kAddSpecial, L"Add &special...", states.addSpecial);
-        // Commands on the places bar as a whole (import, export) follow here, after a separator.
+        // Commands on the places bar as a whole, as in the system menu.
+        ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        append(menu.get(), kImportPlacesBar, L"Import places bar...", true);
+        append(menu.get(), kExportPlacesBar, L"Export places bar...", true);
     }
     const UINT flags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY |
                        (::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN);

@@ -16,6 +16,8 @@ enum Command : UINT {
     kPaste,
     kAddFolder,
     kAddSpecial,
+    kImportPlacesBar,
+    kExportPlacesBar,
 };
 
 // Shows the menu at `at` (screen coordinates) until the user chooses or dismisses it. Commands

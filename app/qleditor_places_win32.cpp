@@ -112,6 +112,8 @@ void QlEditor::folderList_ContextMenu(LPARAM position) {
     case listMenu::kPaste: pastePlaces(); break;
     case listMenu::kAddFolder: addFolder_Click(); break;
     case listMenu::kAddSpecial: addSpecial_Click(); break;
+    case listMenu::kImportPlacesBar: importPlacesBar(); break;
+    case listMenu::kExportPlacesBar: exportPlacesBar(); break;
     case listMenu::kNone: return;
     }
     if (::IsWindowEnabled(folderList_)) ::SetFocus(folderList_);

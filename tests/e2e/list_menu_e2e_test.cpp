@@ -6,6 +6,8 @@
 
 #include <shlobj.h>
 
+#include <cwchar>
+
 #include <gtest/gtest.h>
 
 namespace ql::e2e {
@@ -88,17 +90,17 @@ TEST_F(ListMenuE2E, TheMenusOfferTheirCommandsAndGreyWhatTheRulesForbid) {
     dismiss();
 
     emptyClipboard();
-    EXPECT_EQ(menuOnEmptySpace().shown(), (Shown{L"[Paste]", L"-", L"Add folder...", L"Add special..."}));
+    EXPECT_EQ(menuOnEmptySpace().shown(), (Shown{L"[Paste]", L"-", L"Add folder...", L"Add special...", L"-", L"Import places bar...", L"Export places bar..."}));
     dismiss();
     putTextOnClipboard(kWindows);
-    EXPECT_EQ(menuOnEmptySpace().shown(), (Shown{L"Paste", L"-", L"Add folder...", L"Add special..."}));
+    EXPECT_EQ(menuOnEmptySpace().shown(), (Shown{L"Paste", L"-", L"Add folder...", L"Add special...", L"-", L"Import places bar...", L"Export places bar..."}));
     dismiss();
 
     // A full list adds nothing more.
     choose(menuOnEmptySpace(), L"Paste");
     choose(menuOnEmptySpace(), L"Paste");
     ASSERT_EQ(editor.entries().size(), 5u);
-    EXPECT_EQ(menuOnEmptySpace().shown(), (Shown{L"[Paste]", L"-", L"[Add folder...]", L"[Add special...]"}));
+    EXPECT_EQ(menuOnEmptySpace().shown(), (Shown{L"[Paste]", L"-", L"[Add folder...]", L"[Add special...]", L"-", L"Import places bar...", L"Export places bar..."}));
     dismiss();
     EXPECT_TRUE(editor.staysOpen());
 }
@@ -151,7 +153,7 @@ TEST_F(ListMenuE2E, OpenShowsTheFolderInTheFileManager) {
     EXPECT_TRUE(enabled(editor.window()));
 }
 
-TEST_F(ListMenuE2E, EmptySpaceCommandsPasteAndOpenTheAddDialogs) {
+TEST_F(ListMenuE2E, EmptySpaceCommandsPasteAndOpenTheAddImportAndExportDialogs) {
     putTextOnClipboard(kWindows);
     choose(menuOnEmptySpace(), L"Paste");
     EXPECT_EQ(editor.entries().back(), pathEntry(kWindows));
@@ -162,7 +164,12 @@ TEST_F(ListMenuE2E, EmptySpaceCommandsPasteAndOpenTheAddDialogs) {
     ASSERT_TRUE(editor.staysOpen());
     choose(menuOnEmptySpace(), L"Add special...");
     click(control(editor.waitForDialog(kPickerCaption), IDCANCEL));
-    EXPECT_TRUE(editor.staysOpen());
+    ASSERT_TRUE(editor.staysOpen());
+    for (const wchar_t* command : {L"Import places bar...", L"Export places bar..."}) {
+        choose(menuOnEmptySpace(), command);
+        post(editor.waitForDialog(std::wstring(command).substr(0, std::wcslen(command) - 3)), WM_COMMAND, IDCANCEL);
+        ASSERT_TRUE(editor.staysOpen());
+    }
     EXPECT_EQ(editor.entries().size(), 4u);
 }
 
