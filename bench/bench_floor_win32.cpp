@@ -3,6 +3,7 @@
 // icons, reading the registry and asking the shell as quorlane.exe does, linked like it against the
 // same system DLLs. quorlane_bench starts it beside quorlane.exe.
 #include "app/place_display.h"
+#include "bench/bench_window_win32.h"
 #include "app/place_shell_win32.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
@@ -77,26 +78,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
     const ql::win::ComApartment com;
-
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    if (!::RegisterClassExW(&windowClass)) return 1;
-
-    // Quorlane's window at 96 DPI: 5295 x 5310 twips of client area.
-    const HWND window = ::CreateWindowExW(0, kClassName, L"Floor", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                                          CW_USEDEFAULT, 360, 380, nullptr, nullptr, instance, nullptr);
-    if (!window) return 1;
-    ::ShowWindow(window, SW_SHOWNORMAL);
-
-    MSG msg{};
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
+    return ql::bench::runWindow(instance, kClassName, L"Floor", windowProc);
 }
