@@ -9,6 +9,7 @@
 #include "app/control_ids.h"
 #include "common/win_handles.h"
 #include "picker/picker_ids.h"
+#include "shell/known_folders_win32.h"
 
 #include <psapi.h>
 
@@ -304,9 +305,10 @@ void measureStartup(const Benched& program, int pickerEntries, StartupFigures& f
     if (figures.modules.empty()) figures.modules = run.modules();
 }
 
-// The special folders the shell knows here, which the picker lists: CSIDL 0 to 49 that resolve.
-int specialFolderCount() {
-    int count = 0;
+// The entries of the picker's list here: the special folders the shell knows (CSIDL 0 to 49 that
+// resolve), then the known folders without a number that exist.
+int pickerEntryCount() {
+    auto count = static_cast<int>(ql::shellUI::knownFoldersWithoutCsidl().size());
     for (int csidl = 0; csidl <= 49; ++csidl) {
         ql::win::UniquePidl pidl;
         ::SHGetSpecialFolderLocation(nullptr, csidl, pidl.put());
@@ -584,7 +586,7 @@ int wmain(int argc, wchar_t** argv) {
     try {
         const int runs = parseRuns(argc, argv);
         const std::wstring folder = exeFolder();
-        const int pickerEntries = specialFolderCount();
+        const int pickerEntries = pickerEntryCount();
         storePlaces(true);
         StartupFigures quorlane;
         StartupFigures floor;
@@ -612,7 +614,7 @@ int wmain(int argc, wchar_t** argv) {
                     platformName().c_str(), exe.machine == IMAGE_FILE_MACHINE_I386 ? "32-bit" : "64-bit", runs);
         std::printf("Start-up is timed from CreateProcess: \"visible\" when the main window is visible; \"ready\" when,\n"
                     "besides, WaitForInputIdle has returned, the window answers a sent WM_NULL and the lists are filled:\n"
-                    "quorlane's (hidden) picker with its %d special folders, the floor's list with the %d stored places.\n"
+                    "quorlane's (hidden) picker with its %d special and known folders, the floor's list with the %d stored places.\n"
                     "The floor shows those places with the shell's names and icons in one list view, through the same\n"
                     "shell, registry and list view code and DLLs; the bare window shows one empty list view.\n\n",
                     pickerEntries, kStoredPlaces);

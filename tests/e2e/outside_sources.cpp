@@ -51,9 +51,9 @@ probe::MenuRequest readMenuInProgram(HWND popup, HMENU menu) {
                                                       PROCESS_VM_READ | PROCESS_VM_WRITE,
                                                   FALSE, processId));
     if (!process) throw DriverError("cannot open the program");
-    const std::wstring probePath = besideTestExe(L"menu_probe.dll");
+    const std::wstring probePath = besideTestExe(L"test-support\\menu_probe.dll");
     const HMODULE local = ::LoadLibraryW(probePath.c_str());
-    if (!local) throw DriverError("menu_probe.dll is missing beside the test");
+    if (!local) throw DriverError("test-support\\menu_probe.dll is missing beside the test");
     const auto readMenu = reinterpret_cast<const BYTE*>(::GetProcAddress(local, probe::kReadMenu));
     if (!readMenu) throw DriverError("menu_probe.dll exports no readMenu");
     const auto offset = readMenu - reinterpret_cast<const BYTE*>(local);
