@@ -1,13 +1,13 @@
 #include "app/place_display.h"
 
+#include "common/text_case.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
 
 namespace ql::editor {
 namespace {
-
-char16_t foldCase(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
 // The names and the CSIDLs that the dialogs give them.
 constexpr std::array<std::pair<std::u16string_view, std::int32_t>, 13> kPolicyEditorNames{{
@@ -52,7 +52,7 @@ EntryLook specialFolder(std::int32_t csidl, std::u16string_view shownWhenMissing
 
 std::optional<std::int32_t> policyEditorFolder(std::u16string_view name) {
     for (const auto& [known, csidl] : kPolicyEditorNames) {
-        if (std::ranges::equal(known, name, {}, foldCase, foldCase)) return csidl;
+        if (equalsIgnoringCase(known, name)) return csidl;
     }
     return std::nullopt;
 }
