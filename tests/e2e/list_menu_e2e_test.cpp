@@ -38,7 +38,16 @@ protected:
     PopupMenu menuOnEmptySpace() const {
         RECT list{};
         ::GetWindowRect(editor.control(ids::kFolderList), &list);
-        mouse::rightClick(editor.window(), {(list.left + list.right) / 2, list.bottom - 12});
+        const POINT at{(list.left + list.right) / 2, list.bottom - 12};
+        // Off the entries first: an entry's info tip still showing would take the click.
+        mouse::moveTo(editor.window(), at);
+        waitUntil([&] {
+            for (HWND hwnd : editor.program().windows()) {
+                if (className(hwnd) == TOOLTIPS_CLASSW) return false;
+            }
+            return true;
+        });
+        mouse::rightClick(editor.window(), at);
         return waitForPopupMenu(editor.program());
     }
     // The menu's window goes before its loop has ended: the window settles before the next click,
