@@ -6,6 +6,12 @@ function(ql_test_executable target)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  if(WIN32)
+    # Windows tests read the program's texts from the same string tables as quorlane.exe.
+    target_sources(${target} PRIVATE ${QL_STRING_TABLES})
+  else()
+    target_link_libraries(${target} PRIVATE ql_test_texts)
+  endif()
   ql_warnings(${target})
 endfunction()
 
