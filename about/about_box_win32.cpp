@@ -8,6 +8,7 @@
 #include "common/win_dpi.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
+#include "common/win_texts.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -19,7 +20,6 @@
 namespace ql::about {
 namespace {
 
-constexpr wchar_t kTitle[] = L"" QL_PROGRAM_TITLE;
 constexpr wchar_t kWebsiteAddress[] = L"https://example.org";
 // No blank after "mailto:": mail programs take what follows the colon as the address.
 constexpr wchar_t kMailLabel[] = L"mailto:quorlane@example.org";
@@ -36,24 +36,20 @@ constexpr DWORD kLink = SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
 // In tab order: OK first, then System Info; labels take no focus. Labels grow, up to the edges
 // given, where the system font is wider than the one the places were drawn for.
 constexpr std::array kControls{
-    ControlSpec{ids::kCmdOK, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, {4365, 3465, 1260, 345}},
-    ControlSpec{ids::kCmdSysInfo, WC_BUTTONW, L"&System Info...", BS_PUSHBUTTON | WS_TABSTOP, 0, {4380, 3915, 1245, 345}},
-    ControlSpec{ids::kPicIcon, WC_STATICW, L"", SS_ICON | SS_REALSIZECONTROL, 0, {240, 240, 480, 480}},
-    ControlSpec{ids::kLblTitle, WC_STATICW, L"", kLabel, 0, {1050, 240, 3885, 480}, 5535, 780},
-    ControlSpec{ids::kLblVersion, WC_STATICW, L"", kLabel, 0, {1050, 780, 3885, 225}, 5535, 1125},
-    ControlSpec{ids::kLblDescription, WC_STATICW,
-                L"Customize the PlacesBar that appears on the left side of your Open and Save dialog boxes in "
-                L"Windows 2000 and newer.",
-                kLabel, 0, {1050, 1125, 3885, 690}, 0, 1980},
-    ControlSpec{ids::kLabel1, WC_STATICW, L"Quorlane is made by the Quorlane project.", kLabel, 0,
+    ControlSpec{ids::kCmdOK, WC_BUTTONW, IDS_OK, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, {4365, 3465, 1260, 345}},
+    ControlSpec{ids::kCmdSysInfo, WC_BUTTONW, IDS_ABOUT_SYSTEM_INFO, BS_PUSHBUTTON | WS_TABSTOP, 0, {4380, 3915, 1245, 345}},
+    ControlSpec{ids::kPicIcon, WC_STATICW, 0, SS_ICON | SS_REALSIZECONTROL, 0, {240, 240, 480, 480}},
+    ControlSpec{ids::kLblTitle, WC_STATICW, IDS_PROGRAM_TITLE, kLabel, 0, {1050, 240, 3885, 480}, 5535, 780},
+    ControlSpec{ids::kLblVersion, WC_STATICW, 0, kLabel, 0, {1050, 780, 3885, 225}, 5535, 1125},
+    ControlSpec{ids::kLblDescription, WC_STATICW, IDS_ABOUT_DESCRIPTION, kLabel, 0, {1050, 1125, 3885, 690}, 0, 1980},
+    ControlSpec{ids::kLabel1, WC_STATICW, 0, kLabel, 0,
                 {960, 2040, 4095, 255}, 5535, 2400},
-    ControlSpec{ids::kLabel4, WC_STATICW, L"More info?", kLabel, 0, {960, 2400, 855, 255}, 2100, 2760},
-    ControlSpec{ids::kWebsite, WC_STATICW, kWebsiteAddress, kLink, 0, {2160, 2400, 2175, 255}, 5535, 2760},
-    ControlSpec{ids::kLabel5, WC_STATICW, L"Comments?", kLabel, 0, {960, 2760, 975, 255}, 2100, 3240},
-    ControlSpec{ids::kWebmail, WC_STATICW, kMailLabel, kLink, 0, {2160, 2760, 2175, 255}, 5535, 3240},
-    ControlSpec{ids::kLine1, WC_STATICW, L"", SS_ETCHEDHORZ, 0, {210, 3285, 5565, 30}},
-    ControlSpec{ids::kLblDisclaimer, WC_STATICW,
-                L"Warning: no warranty provided; you got this for free; use at your own risk!", kLabel, 0,
+    ControlSpec{ids::kLabel4, WC_STATICW, IDS_ABOUT_MORE_INFO, kLabel, 0, {960, 2400, 855, 255}, 2100, 2760},
+    ControlSpec{ids::kWebsite, WC_STATICW, 0, kLink, 0, {2160, 2400, 2175, 255}, 5535, 2760},
+    ControlSpec{ids::kLabel5, WC_STATICW, IDS_ABOUT_COMMENTS, kLabel, 0, {960, 2760, 975, 255}, 2100, 3240},
+    ControlSpec{ids::kWebmail, WC_STATICW, 0, kLink, 0, {2160, 2760, 2175, 255}, 5535, 3240},
+    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {210, 3285, 5565, 30}},
+    ControlSpec{ids::kLblDisclaimer, WC_STATICW, IDS_ABOUT_DISCLAIMER, kLabel, 0,
                 {375, 3465, 3870, 825}, 4305, 4380},
 };
 
@@ -84,9 +80,13 @@ private:
     void load() {
         const HWND dlg = hwnd();
         win::createControls(dlg, kControls);
-        ::SetWindowTextW(dlg, (std::wstring(L"About ") + kTitle).c_str());
+        const std::wstring title = win::loadText(IDS_PROGRAM_TITLE);
+        ::SetWindowTextW(dlg, win::loadText(IDS_ABOUT_CAPTION, {win::toU16(title)}).c_str());
         ::SetDlgItemTextW(dlg, ids::kLblVersion, win::toWide(versionLabel()).c_str());
-        ::SetDlgItemTextW(dlg, ids::kLblTitle, kTitle);
+        ::SetDlgItemTextW(dlg, ids::kLabel1, win::loadText(IDS_ABOUT_NOTICE, {win::toU16(title)}).c_str());
+        // Addresses, not texts: the same in every language.
+        ::SetDlgItemTextW(dlg, ids::kWebsite, kWebsiteAddress);
+        ::SetDlgItemTextW(dlg, ids::kWebmail, kMailLabel);
         applyDpi(win::dpiForWindow(dlg));
         win::centreWindow(dlg, ::GetWindow(dlg, GW_OWNER));
         ::SendMessageW(dlg, DM_SETDEFID, ids::kCmdOK, 0);

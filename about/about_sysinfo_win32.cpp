@@ -4,6 +4,7 @@
 #include "common/version.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
+#include "common/win_texts.h"
 
 namespace ql::about {
 namespace {
@@ -63,7 +64,7 @@ void StartSysInfo(HWND owner) {
     if (const std::optional<std::u16string> path = sysInfoPath(hklm, files); path && startProgram(win::toWide(*path))) {
         return;
     }
-    ::MessageBoxW(owner, L"System Information Is Unavailable At This Time", L"" QL_PROGRAM_TITLE, MB_OK);
+    ::MessageBoxW(owner, win::loadText(IDS_SYSTEM_INFO_UNAVAILABLE).c_str(), win::loadText(IDS_PROGRAM_TITLE).c_str(), MB_OK);
 }
 
 }  // namespace ql::about

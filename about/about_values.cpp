@@ -1,5 +1,6 @@
 #include "about/about_values.h"
 
+#include "common/texts.h"
 #include "common/version.h"
 
 namespace ql::about {
@@ -17,8 +18,8 @@ std::u16string decimal(std::uint64_t n) {
 }  // namespace
 
 std::u16string versionLabel() {
-    return u"Version " + decimal(QL_VERSION_MAJOR) + u"." + decimal(QL_VERSION_MINOR) + u"." +
-           decimal(QL_VERSION_REVISION);
+    return text(IDS_ABOUT_VERSION, {decimal(QL_VERSION_MAJOR) + u"." + decimal(QL_VERSION_MINOR) + u"." +
+                                    decimal(QL_VERSION_REVISION)});
 }
 
 std::u16string mailLinkTarget(std::u16string_view mailLabel) {

@@ -1,6 +1,8 @@
 #pragma once
 // What the About box decides without Windows: its version line, the mail link, how a registry
 // value read for the system information tool becomes text, and where that tool is.
+#include "common/registry_types.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -10,15 +12,11 @@
 
 namespace ql::about {
 
-// "Version " + major + "." + minor + "." + revision, from the program's version numbers.
+// "Version major.minor.revision" in the user's language, from the program's version numbers.
 std::u16string versionLabel();
 
 // The mail label's address with the program's title as subject: label + "?subject=" + title.
 std::u16string mailLinkTarget(std::u16string_view mailLabel);
-
-// Registry value types that GetKeyValue turns into text, as the registry numbers them.
-inline constexpr std::uint32_t kRegSz = 1;
-inline constexpr std::uint32_t kRegDword = 4;
 
 // A value is read into a buffer of this many bytes; a longer one is not read at all.
 inline constexpr std::size_t kValueBufferBytes = 1024;

@@ -1,5 +1,7 @@
 #include "app/editor_rules.h"
 
+#include "common/texts.h"
+
 namespace ql::editor {
 
 ControlStates controlStates(bool customized, int entryCount, bool hasSelection) {
@@ -10,12 +12,11 @@ ControlStates controlStates(bool customized, int entryCount, bool hasSelection) 
     };
 }
 
-std::u16string confirmApplyQuestion(std::u16string_view what) {
-    std::u16string text = u"Apply changes before ";
-    text += what;
-    text += u"?";
-    return text;
+std::u16string confirmApplyQuestion(Action action) {
+    return text(action == Action::Exiting ? IDS_CONFIRM_EXITING : IDS_CONFIRM_TESTING);
 }
+
+std::u16string changedByAnotherProgramQuestion() { return text(IDS_CHANGED_BY_ANOTHER_PROGRAM, {text(IDS_PROGRAM_TITLE)}); }
 
 bool confirmApplyGoesOn(Answer answer, bool saveSucceeded) {
     switch (answer) {
@@ -35,16 +36,8 @@ std::vector<int> removalOrder(const std::vector<bool>& selected) {
 }
 
 std::u16string saveFailedMessage(std::u16string_view failedStep, std::u16string_view systemText) {
-    std::u16string text = u"The places bar could not be saved";
-    if (!failedStep.empty()) {
-        text += u" (";
-        text += failedStep;
-        text += u")";
-    }
-    text += u":\n\n";
-    text += systemText;
-    text += u"\n\nYour changes are kept in the list; Apply again to retry.";
-    return text;
+    if (failedStep.empty()) return text(IDS_SAVE_FAILED, {systemText});
+    return text(IDS_SAVE_FAILED_AT, {failedStep, systemText});
 }
 
 }  // namespace ql::editor

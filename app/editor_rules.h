@@ -19,15 +19,15 @@ struct ControlStates {
 // The whole rule of the main window's `updateControls`: which of its controls are usable.
 ControlStates controlStates(bool customized, int entryCount, bool hasSelection);
 
-// "Apply changes before " + what + "?"
-std::u16string confirmApplyQuestion(std::u16string_view what);
+// What Close and Test ask before they go on with unsaved changes.
+enum class Action { Exiting, Testing };
+std::u16string confirmApplyQuestion(Action action);
 
 enum class Answer { Yes, No, Cancel };
 
 // Asked before a save when the key no longer holds what the window last loaded or saved.
 // Yes saves; No drops the window's list for what is stored now; Cancel saves nothing.
-inline constexpr std::u16string_view kChangedByAnotherProgram =
-    u"The places bar was changed by another program since Quorlane read it.\n\nReplace it with your list?";
+std::u16string changedByAnotherProgramQuestion();
 
 // Whether the action that asked goes on. Yes goes on only when the save succeeded, so that a
 // failed save never lets Close or Test drop the user's edits.

@@ -22,8 +22,8 @@ TEST(UpdateControls, CustomizedListAddsBelowFiveAndRemovesWhileSelected) {
 }
 
 TEST(ConfirmApply, QuestionNamesTheAction) {
-    EXPECT_EQ(confirmApplyQuestion(u"exiting"), u"Apply changes before exiting?");
-    EXPECT_EQ(confirmApplyQuestion(u"testing settings"), u"Apply changes before testing settings?");
+    EXPECT_EQ(confirmApplyQuestion(Action::Exiting), u"Apply changes before exiting?");
+    EXPECT_EQ(confirmApplyQuestion(Action::Testing), u"Apply changes before testing settings?");
 }
 
 TEST(ConfirmApply, OnlyASuccessfulYesOrANoGoesOn) {

@@ -1,5 +1,7 @@
 #include "app/list_menu.h"
 
+#include "common/texts.h"
+
 namespace ql::editor {
 
 ListMenuStates listMenuStates(const ControlStates& controls, int entryCount, const std::optional<MenuEntry>& entry,
@@ -23,18 +25,13 @@ std::u16string infoTip(const Place& place, std::u16string_view resolvedPath) {
     std::u16string tip;
     if (!place.isPath()) {
         const std::string number = std::to_string(place.csidl);
-        tip = u"Special folder ";
-        tip.append(number.begin(), number.end());
+        tip = text(IDS_TIP_SPECIAL_FOLDER, {std::u16string(number.begin(), number.end())});
     } else {
-        tip = place.expandable ? u"REG_EXPAND_SZ " : u"REG_SZ ";
-        tip += place.path;
+        tip = text(IDS_TIP_STORED_PATH, {place.expandable ? u"REG_EXPAND_SZ" : u"REG_SZ", place.path});
         if (resolvedPath == place.path) return tip;
     }
-    if (!resolvedPath.empty()) {
-        tip += u" - ";
-        tip += resolvedPath;
-    }
-    return tip;
+    if (resolvedPath.empty()) return tip;
+    return text(IDS_TIP_LEADS_TO, {tip, resolvedPath});
 }
 
 }  // namespace ql::editor

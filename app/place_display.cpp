@@ -1,6 +1,7 @@
 #include "app/place_display.h"
 
 #include "common/text_case.h"
+#include "common/texts.h"
 
 #include <algorithm>
 #include <array>
@@ -36,9 +37,8 @@ bool isRooted(std::u16string_view path) {
     return drive || share;
 }
 
-EntryLook notFound(std::u16string text, PlaceShell& shell) {
-    text += kNotFoundMark;
-    return {std::move(text), shell.genericFolderIcon()};
+EntryLook notFound(const std::u16string& shown, PlaceShell& shell) {
+    return {text(IDS_ENTRY_NOT_FOUND, {shown}), shell.genericFolderIcon()};
 }
 
 EntryLook specialFolder(std::int32_t csidl, std::u16string_view shownWhenMissing, PlaceShell& shell) {
@@ -59,20 +59,18 @@ std::optional<std::int32_t> policyEditorFolder(std::u16string_view name) {
 
 EntryLook describePlace(const Place& place, PlaceShell& shell) {
     if (!place.isPath()) {
-        std::u16string missing = u"Special folder ";
-        for (const char c : std::to_string(place.csidl)) missing += static_cast<char16_t>(c);
-        return specialFolder(place.csidl, missing, shell);
+        const std::string number = std::to_string(place.csidl);
+        return specialFolder(place.csidl, text(IDS_ENTRY_SPECIAL_FOLDER, {std::u16string(number.begin(), number.end())}), shell);
     }
     if (!place.expandable) {
         if (const auto csidl = policyEditorFolder(place.path)) return specialFolder(*csidl, place.path, shell);
     }
     const std::u16string resolved = place.expandable ? shell.expandVariables(place.path) : place.path;
     FolderLook look = shell.pathLook(resolved);
-    std::u16string text = std::move(look.displayName);
-    text += u": ";
-    text += place.path;
-    if (!isRooted(resolved) || !shell.isExistingFolder(resolved)) return notFound(std::move(text), shell);
-    return {std::move(text), look.iconIndex};
+    // A path that resolves to no shell item has no name: it shows alone.
+    std::u16string shown = look.displayName.empty() ? place.path : text(IDS_ENTRY_PATH, {look.displayName, place.path});
+    if (!isRooted(resolved) || !shell.isExistingFolder(resolved)) return notFound(shown, shell);
+    return {std::move(shown), look.iconIndex};
 }
 
 }  // namespace ql::editor

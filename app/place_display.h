@@ -36,8 +36,6 @@ struct EntryLook {
     bool operator==(const EntryLook&) const = default;
 };
 
-inline constexpr std::u16string_view kNotFoundMark = u" (not found)";
-
 // A special folder shows its shell name; one this system does not know (a negative number
 // included) "Special folder <number> (not found)". A path shows "<display name>: <text as
 // stored>", its name and icon from the path with its variables expanded when it is expandable,

@@ -40,12 +40,12 @@ TEST(PlaceDisplay, AnExpandablePathShowsItsStoredTextWithTheNameAndIconOfWhatItE
     EXPECT_EQ(describe(Place::expandablePath(u"%SystemRoot%\\system32")), (EntryLook{u"system32: %SystemRoot%\\system32", 21}));
     // REG_SZ text means its percent signs literally.
     EXPECT_EQ(describe(Place::folderPath(u"%SystemRoot%\\system32")),
-              (EntryLook{u": %SystemRoot%\\system32 (not found)", kGeneric}));
+              (EntryLook{u"%SystemRoot%\\system32 (not found)", kGeneric}));
 }
 
 TEST(PlaceDisplay, PathsThatAreNoExistingFolderFromARootAreMarkedWithTheGenericIcon) {
     EXPECT_EQ(describe(Place::folderPath(u"\\\\server\\share")), (EntryLook{u"share: \\\\server\\share", 22}));
-    EXPECT_EQ(describe(Place::folderPath(u"C:\\no\\such")), (EntryLook{u": C:\\no\\such (not found)", kGeneric}));
+    EXPECT_EQ(describe(Place::folderPath(u"C:\\no\\such")), (EntryLook{u"C:\\no\\such (not found)", kGeneric}));
     // Relative: it would resolve against whatever folder the reading program is in.
     EXPECT_EQ(describe(Place::folderPath(u"Documents")), (EntryLook{u"Documents: Documents (not found)", kGeneric}));
 }
@@ -60,7 +60,7 @@ TEST(PlaceDisplay, SpecialFoldersTheSystemDoesNotKnowNegativeOnesIncludedAreMark
 TEST(PlaceDisplay, PolicyEditorNamesInAnyCaseShowAsTheirFolderAndOnlyAsPlainText) {
     EXPECT_EQ(describe(Place::folderPath(u"mYdOCUMENTS")), (EntryLook{u"My Documents", 11}));
     EXPECT_EQ(describe(Place::folderPath(u"Recent")), (EntryLook{u"Recent (not found)", kGeneric}));
-    EXPECT_EQ(describe(Place::expandablePath(u"MyDocuments")).text, u": MyDocuments (not found)");
+    EXPECT_EQ(describe(Place::expandablePath(u"MyDocuments")).text, u"MyDocuments (not found)");
     EXPECT_EQ(policyEditorFolder(u"MyNetworkPlaces"), 0x12);
     EXPECT_EQ(policyEditorFolder(u"My Documents"), std::nullopt);
 }

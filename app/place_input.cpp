@@ -1,6 +1,7 @@
 #include "app/place_input.h"
 
 #include "app/editor_rules.h"
+#include "common/texts.h"
 
 #include <algorithm>
 
@@ -38,13 +39,6 @@ std::vector<std::u16string> pathsFromText(std::u16string_view text) {
     return paths;
 }
 
-bool holdsVariable(std::u16string_view path) {
-    const std::size_t open = path.find(u'%');
-    if (open == std::u16string_view::npos) return false;
-    const std::size_t close = path.find(u'%', open + 1);
-    return close != std::u16string_view::npos && close > open + 1;
-}
-
 Place placeFromPath(std::u16string path) {
     return holdsVariable(path) ? Place::expandablePath(std::move(path)) : Place::folderPath(std::move(path));
 }
@@ -60,9 +54,9 @@ AddPlan planAdd(bool customized, int entryCount, const std::vector<Offered>& off
         if (plan.places.size() < room) plan.places.push_back(item.place);
     }
     if (!anyFolder) {
-        plan.message = kOnlyFoldersMessage;
+        plan.message = text(IDS_ONLY_FOLDERS);
     } else if (plan.places.empty()) {
-        plan.message = kListFullMessage;
+        plan.message = text(IDS_LIST_FULL);
     }
     return plan;
 }

@@ -9,14 +9,8 @@
 
 namespace ql::editor {
 
-inline constexpr char16_t kOnlyFoldersMessage[] = u"Only folders can be added to the places bar.";
-inline constexpr char16_t kListFullMessage[] = u"The places bar already holds five places.";
-
 // The paths in pasted text: one a line, blanks and surrounding quotes stripped, empty lines left out.
 std::vector<std::u16string> pathsFromText(std::u16string_view text);
-
-// True when the path holds a %VARIABLE%, which the registry keeps unexpanded.
-bool holdsVariable(std::u16string_view path);
 
 // The place a pasted or dropped path becomes: REG_EXPAND_SZ when it holds a %VARIABLE%, else REG_SZ.
 Place placeFromPath(std::u16string path);

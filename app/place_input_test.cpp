@@ -1,4 +1,5 @@
 #include "app/place_input.h"
+#include "common/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -45,12 +46,12 @@ TEST(PlanAdd, OnlyWhatFitsIntoFiveIsAddedWithoutAMessage) {
 }
 
 TEST(PlanAdd, NothingAddedSaysWhy) {
-    EXPECT_EQ(planAdd(true, 0, {file(u"a.txt"), file(u"b.txt")}), (AddPlan{{}, kOnlyFoldersMessage}));
-    EXPECT_EQ(planAdd(true, 2, {}), (AddPlan{{}, kOnlyFoldersMessage}));
-    EXPECT_EQ(planAdd(true, 5, {folder(u"C:\\a")}), (AddPlan{{}, kListFullMessage}));
+    EXPECT_EQ(planAdd(true, 0, {file(u"a.txt"), file(u"b.txt")}), (AddPlan{{}, text(IDS_ONLY_FOLDERS)}));
+    EXPECT_EQ(planAdd(true, 2, {}), (AddPlan{{}, text(IDS_ONLY_FOLDERS)}));
+    EXPECT_EQ(planAdd(true, 5, {folder(u"C:\\a")}), (AddPlan{{}, text(IDS_LIST_FULL)}));
     // Folders among files on a full list: the room is what is missing.
-    EXPECT_EQ(planAdd(true, 5, {file(u"a.txt"), folder(u"C:\\a")}), (AddPlan{{}, kListFullMessage}));
-    EXPECT_EQ(planAdd(true, 7, {folder(u"C:\\a")}), (AddPlan{{}, kListFullMessage}));
+    EXPECT_EQ(planAdd(true, 5, {file(u"a.txt"), folder(u"C:\\a")}), (AddPlan{{}, text(IDS_LIST_FULL)}));
+    EXPECT_EQ(planAdd(true, 7, {folder(u"C:\\a")}), (AddPlan{{}, text(IDS_LIST_FULL)}));
 }
 
 TEST(PlanAdd, TheDefaultsTakeNothingAndSayNothing) {

@@ -40,7 +40,7 @@ void QlEditor::pastePlaces() {
 
 void QlEditor::addPlaces(const editor::AddPlan& plan) {
     if (!plan.message.empty()) {
-        ::MessageBoxW(hwnd(), win::toWide(plan.message).c_str(), kTitle, MB_OK | MB_ICONINFORMATION);
+        ::MessageBoxW(hwnd(), win::toWide(plan.message).c_str(), title().c_str(), MB_OK | MB_ICONINFORMATION);
         return;
     }
     if (plan.places.empty()) return;

@@ -10,7 +10,9 @@
 #include "common/win_dialog.h"
 #include "common/win_dpi.h"
 #include "common/win_listview.h"
+#include "common/version.h"
 #include "common/win_text.h"
+#include "common/win_texts.h"
 #include "shell/shell_ui_win32.h"
 #include "store/places_bar.h"
 
@@ -22,7 +24,6 @@
 namespace ql {
 namespace {
 
-constexpr wchar_t kCaption[] = L"Quorlane by the Quorlane project";
 constexpr TwipsRect kClientArea{0, 0, 5295, 5310};
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
 // Posted by Form_Load: the picker's window is built once the main window is up. Its list's 50 shell
@@ -35,31 +36,28 @@ using win::ControlSpec;
 
 // In tab order: the window's z-order is its tab order.
 constexpr std::array kControls{
-    ControlSpec{ids::kLabel1, WC_STATICW, L"Quorlane v1.0 by the Quorlane developers", SS_LEFT | SS_NOPREFIX, 0,
+    ControlSpec{ids::kLabel1, WC_STATICW, 0, SS_LEFT | SS_NOPREFIX, 0,
                 {120, 120, 4935, 255}},
-    ControlSpec{ids::kLabel2, WC_STATICW,
-                L"Click \"Customize\", then click the Add buttons to customize the list. Drag items in the list "
-                L"to change the order. You can add up to 5 items to the list.",
-                SS_LEFT | SS_NOPREFIX, 0, {120, 480, 5055, 615}},
-    ControlSpec{ids::kCustomizeYes, WC_BUTTONW, L"Use customized list", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0,
+    ControlSpec{ids::kLabel2, WC_STATICW, IDS_MAIN_LABEL2, SS_LEFT | SS_NOPREFIX, 0, {120, 480, 5055, 615}},
+    ControlSpec{ids::kCustomizeYes, WC_BUTTONW, IDS_CUSTOMIZE_YES, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0,
                 {120, 1200, 1695, 255}},
-    ControlSpec{ids::kCustomizeNo, WC_BUTTONW, L"Use defaults (no customization)", BS_AUTORADIOBUTTON, 0,
+    ControlSpec{ids::kCustomizeNo, WC_BUTTONW, IDS_CUSTOMIZE_NO, BS_AUTORADIOBUTTON, 0,
                 {2040, 1200, 2535, 255}},
-    ControlSpec{ids::kFolderList, WC_LISTVIEWW, L"",
+    ControlSpec{ids::kFolderList, WC_LISTVIEWW, 0,
                 LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_GROUP | WS_TABSTOP,
                 WS_EX_CLIENTEDGE,
                 {120, 1560, 3615, 2775}},
-    ControlSpec{ids::kAddFolder, WC_BUTTONW, L"Add folder...", BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
+    ControlSpec{ids::kAddFolder, WC_BUTTONW, IDS_ADD_FOLDER, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
                 {3960, 1560, 1215, 375}},
-    ControlSpec{ids::kAddSpecial, WC_BUTTONW, L"Add special...", BS_PUSHBUTTON | WS_TABSTOP, 0,
+    ControlSpec{ids::kAddSpecial, WC_BUTTONW, IDS_ADD_SPECIAL, BS_PUSHBUTTON | WS_TABSTOP, 0,
                 {3960, 2040, 1215, 375}},
-    ControlSpec{ids::kRemoveItem, WC_BUTTONW, L"Remove", BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 2520, 1215, 375}},
-    ControlSpec{ids::kTestDialog, WC_BUTTONW, L"Test", BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 3960, 1215, 375}},
-    ControlSpec{ids::kAbout, WC_BUTTONW, L"About...", BS_PUSHBUTTON | WS_TABSTOP, 0, {120, 4800, 1215, 375}},
-    ControlSpec{ids::kApplyChanges, WC_BUTTONW, L"Apply", BS_PUSHBUTTON | WS_TABSTOP, 0, {2520, 4800, 1215, 375}},
-    ControlSpec{ids::kExitApp, WC_BUTTONW, L"Close", BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 4800, 1215, 375}},
+    ControlSpec{ids::kRemoveItem, WC_BUTTONW, IDS_REMOVE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 2520, 1215, 375}},
+    ControlSpec{ids::kTestDialog, WC_BUTTONW, IDS_TEST, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 3960, 1215, 375}},
+    ControlSpec{ids::kAbout, WC_BUTTONW, IDS_ABOUT, BS_PUSHBUTTON | WS_TABSTOP, 0, {120, 4800, 1215, 375}},
+    ControlSpec{ids::kApplyChanges, WC_BUTTONW, IDS_APPLY, BS_PUSHBUTTON | WS_TABSTOP, 0, {2520, 4800, 1215, 375}},
+    ControlSpec{ids::kExitApp, WC_BUTTONW, IDS_CLOSE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 4800, 1215, 375}},
     // The separator above the bottom row: a line from (120, 4560) to (5160, 4560), drawn etched.
-    ControlSpec{ids::kLine1, WC_STATICW, L"", SS_ETCHEDHORZ, 0, {120, 4560, 5040, 30}},
+    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {120, 4560, 5040, 30}},
 };
 
 // The drop position marker: it spans the window from its left edge to 120 twips beyond the list's
@@ -135,12 +133,12 @@ public:
         const int index = indexOf(entry);
         if (index < 0) return {};
         return drag::EntryData{win::toU16(win::itemText(list(), index)), entry,
-                               editor_.listViewIcons_ ? editor_.listViewIcons_->GetIcon(index + 1) : 0};
+                               editor_.iconLists_.icons() ? editor_.iconLists_.icons()->GetIcon(index + 1) : 0};
     }
     void removeAt(int position) override { ListView_DeleteItem(list(), position - 1); }
     drag::EntryId insertAt(int position, const drag::EntryData& data) override {
         const int index = win::insertItem(list(), position - 1, win::toWide(data.text), data.payload);
-        if (index >= 0 && editor_.listViewIcons_) editor_.listViewIcons_->SetIcon(index + 1, data.iconIndex);
+        if (index >= 0 && editor_.iconLists_.icons()) editor_.iconLists_.icons()->SetIcon(index + 1, data.iconIndex);
         return data.payload;
     }
     std::optional<drag::EntryId> selectedEntry() const override {
@@ -321,7 +319,8 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
 void QlEditor::Form_Load() {
     createControls();
     applyDpi(win::dpiForWindow(hwnd()));
-    setUpImageLists(folderList_);
+    // 32 x 32 in both lists: the entries show the shell's large icons.
+    iconLists_.attach(folderList_, 32);
     ::PostMessageW(hwnd(), kLoadPickerMessage, 0, 0);
     win::centreWindow(hwnd(), nullptr);  // on the screen the window starts on
     // The program's one window is in front before it shows: showing it alone may leave it behind
@@ -330,8 +329,8 @@ void QlEditor::Form_Load() {
 
     const HMENU systemMenu = ::GetSystemMenu(hwnd(), FALSE);
     ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(systemMenu, MF_STRING, ids::kImportPlacesBar, L"Import places bar...");
-    ::AppendMenuW(systemMenu, MF_STRING, ids::kExportPlacesBar, L"Export places bar...");
+    ::AppendMenuW(systemMenu, MF_STRING, ids::kImportPlacesBar, win::loadText(IDS_IMPORT_PLACES_BAR).c_str());
+    ::AppendMenuW(systemMenu, MF_STRING, ids::kExportPlacesBar, win::loadText(IDS_EXPORT_PLACES_BAR).c_str());
 
     loadPlacesBar();
     updateControls();
@@ -344,8 +343,11 @@ void QlEditor::Form_Unload() {
 }
 
 void QlEditor::createControls() {
-    ::SetWindowTextW(hwnd(), kCaption);
+    const std::u16string title = win::toU16(win::loadText(IDS_PROGRAM_TITLE));
+    ::SetWindowTextW(hwnd(), win::loadText(IDS_MAIN_CAPTION, {title}).c_str());
     win::createControls(hwnd(), kControls);
+    ::SetDlgItemTextW(hwnd(), ids::kLabel1,
+                      win::loadText(IDS_MAIN_LABEL1, {title, u"" QL_STRINGIZE(QL_VERSION_MAJOR.QL_VERSION_MINOR)}).c_str());
     folderList_ = ::GetDlgItem(hwnd(), ids::kFolderList);
     ListView_SetExtendedListViewStyle(folderList_, LVS_EX_DOUBLEBUFFER);
     // A report view of one headerless column: the entries stand one below the other in a single
@@ -355,7 +357,7 @@ void QlEditor::createControls() {
     ListView_InsertColumn(folderList_, 0, &column);
 
     // Hidden until a drag has a target; clipped by its siblings so that the list covers its middle.
-    dropZone_ = ::CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd(),
+    dropZone_ = ::CreateWindowExW(0, WC_STATICW, nullptr, WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kDropZone)),
                                   ::GetModuleHandleW(nullptr), nullptr);
     ::SetWindowPos(dropZone_, folderList_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -363,20 +365,6 @@ void QlEditor::createControls() {
     dropZoneIndicator_ = std::make_unique<DropZone>(*this);
     drag_ = std::make_unique<drag::DragReorder>(*dragList_, *dropZoneIndicator_);
     setUpPlaceInput();
-}
-
-void QlEditor::setUpImageLists(HWND listView) {
-    if (!largeSysImageList_) largeSysImageList_ = std::make_unique<imagelists::cKLEMSysImageList>();
-    largeSysImageList_->IconSizeX(32);
-    largeSysImageList_->IconSizeY(32);
-    largeSysImageList_->Create();
-    // 32 here too: both lists hold the shell's 32 x 32 icons.
-    if (!smallSysImageList_) smallSysImageList_ = std::make_unique<imagelists::cKLEMSysImageList>();
-    smallSysImageList_->IconSizeX(32);
-    smallSysImageList_->IconSizeY(32);
-    smallSysImageList_->Create();
-    if (!listViewIcons_) listViewIcons_ = std::make_unique<imagelists::cLVExternalImageList>();
-    listViewIcons_->Initialise(listView, largeSysImageList_->hIml(), smallSysImageList_->hIml(), true);
 }
 
 void QlEditor::layout(int dpi, HFONT font) {
@@ -463,7 +451,7 @@ void QlEditor::placesBarKeyChanged() {
 // return false, so that Close and Test do not go on.
 bool QlEditor::savePlacesBar() {
     if (!sameContent(readPlacesBarSnapshot(store_), remembered_)) {
-        const int answer = ::MessageBoxW(hwnd(), win::toWide(editor::kChangedByAnotherProgram).c_str(), kTitle,
+        const int answer = ::MessageBoxW(hwnd(), win::toWide(editor::changedByAnotherProgramQuestion()).c_str(), title().c_str(),
                                          MB_YESNOCANCEL | MB_DEFBUTTON3 | MB_ICONWARNING);
         if (answer == IDNO) reloadPlacesBar();
         if (answer != IDYES) return false;
@@ -476,7 +464,7 @@ bool QlEditor::savePlacesBar() {
         remembered_ = readPlacesBarSnapshot(store_);
         const std::u16string text =
             editor::saveFailedMessage(result.failedStep, win::toU16(win::errorText(static_cast<unsigned long>(result.error))));
-        ::MessageBoxW(hwnd(), win::toWide(text).c_str(), kTitle, MB_OK | MB_ICONERROR);
+        ::MessageBoxW(hwnd(), win::toWide(text).c_str(), title().c_str(), MB_OK | MB_ICONERROR);
         return false;  // the changes stay unsaved, and Close will still ask
     }
     remembered_ = savedPlacesBarSnapshot(customizedList, places);
@@ -486,15 +474,15 @@ bool QlEditor::savePlacesBar() {
 
 void QlEditor::applyChanges_Click() { savePlacesBar(); }
 
-bool QlEditor::confirmApply(const std::wstring& what) {
-    const std::wstring question = win::toWide(editor::confirmApplyQuestion(win::toU16(what)));
-    const int answer = ::MessageBoxW(hwnd(), question.c_str(), kTitle, MB_YESNOCANCEL | MB_DEFBUTTON1);
+bool QlEditor::confirmApply(editor::Action action) {
+    const std::wstring question = win::toWide(editor::confirmApplyQuestion(action));
+    const int answer = ::MessageBoxW(hwnd(), question.c_str(), title().c_str(), MB_YESNOCANCEL | MB_DEFBUTTON1);
     if (answer == IDYES) return editor::confirmApplyGoesOn(editor::Answer::Yes, savePlacesBar());
     return editor::confirmApplyGoesOn(answer == IDNO ? editor::Answer::No : editor::Answer::Cancel, false);
 }
 
 void QlEditor::exitApp_Click() {
-    if (listChanged_ && !confirmApply(L"exiting")) return;
+    if (listChanged_ && !confirmApply(editor::Action::Exiting)) return;
     ::DestroyWindow(hwnd());
 }
 
@@ -521,7 +509,7 @@ void QlEditor::addPlaceToList(const Place& place) {
     const LPARAM id = nextEntryId_++;
     places_.emplace(id, place);
     const int index = win::insertItem(folderList_, entryCount(), win::toWide(look.text), id);
-    if (index >= 0 && listViewIcons_) listViewIcons_->SetIcon(index + 1, look.iconIndex);
+    if (index >= 0 && iconLists_.icons()) iconLists_.icons()->SetIcon(index + 1, look.iconIndex);
 }
 
 void QlEditor::removeEntryAt(int position) {
@@ -617,8 +605,8 @@ bool QlEditor::preTranslateMessage(const MSG& msg) {
 }
 
 void QlEditor::testDialog_Click() {
-    if (listChanged_ && !confirmApply(L"testing settings")) return;
-    shellUI::showOpenDialog(hwnd(), L"Test open file dialog -- note PlacesBar at left");
+    if (listChanged_ && !confirmApply(editor::Action::Testing)) return;
+    shellUI::showOpenDialog(hwnd(), win::loadText(IDS_TEST_DIALOG_TITLE));
 }
 
 // The file's places replace the list, unsaved until Apply.

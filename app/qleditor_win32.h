@@ -2,13 +2,14 @@
 // qlEditor, the main window: the place list, the choice between the Windows defaults and a
 // customized list, and the changed flag; wires the buttons to the store and the shell.
 #include "app/drag_reorder.h"
+#include "app/editor_rules.h"
 #include "app/folder_drop_target_win32.h"
 #include "app/list_info_tips_win32.h"
 #include "app/place_input.h"
 #include "common/win_dialog.h"
 #include "common/win_handles.h"
-#include "imagelists/lv_external_image_list_win32.h"
-#include "imagelists/sys_image_list_win32.h"
+#include "common/win_texts.h"
+#include "imagelists/shell_icon_lists_win32.h"
 #include "picker/csidl_folders_win32.h"
 #include "store/place.h"
 #include "store/places_bar_snapshot.h"
@@ -40,7 +41,8 @@ public:
 
 private:
     // The caption of the window's message boxes.
-    static constexpr wchar_t kTitle[] = L"Quorlane";
+    // The caption of its message boxes: the program's title.
+    static std::wstring title() { return win::loadText(IDS_PROGRAM_TITLE); }
     // Posted by a drop: its places are added once the source's drag has ended.
     static constexpr UINT kAddDroppedMessage = WM_APP + 3;
 
@@ -85,12 +87,11 @@ private:
     std::optional<Place> placeAt(int index) const;
 
     void updateControls();
-    bool confirmApply(const std::wstring& what);
+    bool confirmApply(editor::Action action);
     void loadPlacesBar();
     void reloadPlacesBar();
     bool savePlacesBar();
     void addPlaceToList(const Place& place);
-    void setUpImageLists(HWND listView);
 
     bool customized() const { return mode_ == Mode::Customized; }
     void selectMode(bool customize);
@@ -119,9 +120,7 @@ private:
     LPARAM nextEntryId_ = 1;
 
     // Created on first use, living as long as the window.
-    std::unique_ptr<imagelists::cLVExternalImageList> listViewIcons_;
-    std::unique_ptr<imagelists::cKLEMSysImageList> largeSysImageList_;
-    std::unique_ptr<imagelists::cKLEMSysImageList> smallSysImageList_;
+    imagelists::ShellIconLists iconLists_;
     picker::CsidlFolders csidlFolders_;
 
     std::unique_ptr<FolderListDrag> dragList_;

@@ -10,6 +10,7 @@
 #include "common/win_handles.h"
 #include "picker/picker_ids.h"
 #include "shell/known_folders_win32.h"
+#include "common/win_texts.h"
 
 #include <psapi.h>
 
@@ -167,7 +168,7 @@ std::wstring windowClass(HWND hwnd) {
     return std::wstring(name, static_cast<std::size_t>(std::max(length, 0)));
 }
 
-bool isPicker(HWND hwnd) { return windowText(hwnd) == ql::picker::ids::kCaption; }
+bool isPicker(HWND hwnd) { return windowText(hwnd) == ql::win::loadText(IDS_PICKER_CAPTION); }
 
 class Run {
 public:

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
+#include "common/win_texts.h"
 #include "shell/known_folders_win32.h"
 #include "shell/shell_ui_win32.h"
 #include "store/registry_places_bar_store.h"
@@ -47,9 +48,7 @@ private:
             ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
             return;
         }
-        const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-        std::string utf8(static_cast<std::size_t>(size), '\0');
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
+        const std::string utf8 = win::toUtf8(wide);
         ::WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     }
 
@@ -66,10 +65,7 @@ std::optional<std::wstring> windowsPathOfUnixPath(std::u16string_view path) {
                                       ::GetProcAddress(kernel32, "wine_get_dos_file_name")))
                                 : nullptr;
     if (!toDos) return std::nullopt;
-    const std::wstring wide = win::toWide(path);
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string unixPath(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, unixPath.data(), size, nullptr, nullptr);
+    const std::string unixPath = win::toUtf8(win::toWide(path));
     const win::UniqueProcessHeapText dosPath(toDos(unixPath.c_str()));
     if (!dosPath) return std::wstring();
     return std::wstring(dosPath.get());
@@ -185,7 +181,7 @@ bool readFileBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes, s
         return false;
     }
     if (size.QuadPart > kMaxFileBytes) {
-        error = L"the file is too large to be a places bar file";
+        error = win::loadText(IDS_FILE_TOO_LARGE);
         return false;
     }
     bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);

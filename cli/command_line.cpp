@@ -2,6 +2,7 @@
 
 #include "cli/cli_text.h"
 #include "cli/special_folder_names.h"
+#include "common/texts.h"
 #include "store/places_codec.h"
 
 #include <array>
@@ -36,18 +37,28 @@ std::optional<int> placeIndex(std::u16string_view text) {
     return index;
 }
 
+// The tables break lines with \n; the console and the files the output goes to take \r\n.
+std::u16string withCrLf(std::u16string_view text) {
+    std::u16string out;
+    for (const char16_t c : text) {
+        if (c == u'\n') out += u'\r';
+        out += c;
+    }
+    return out;
+}
+
 }  // namespace
 
 ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
-    if (args.empty()) return usageError(u"no command");
+    if (args.empty()) return usageError(text(IDS_CLI_NO_COMMAND));
     const std::u16string_view first = args.front();
-    if (first.size() < 2 || (first[0] != u'/' && first[0] != u'-')) return usageError(u"unknown command " + args.front());
+    if (first.size() < 2 || (first[0] != u'/' && first[0] != u'-')) return usageError(text(IDS_CLI_UNKNOWN_COMMAND, {args.front()}));
 
     const VerbName* verb = nullptr;
     for (const VerbName& entry : kVerbs) {
         if (equalsIgnoringCase(first.substr(1), entry.name)) verb = &entry;
     }
-    if (!verb) return usageError(u"unknown command " + args.front());
+    if (!verb) return usageError(text(IDS_CLI_UNKNOWN_COMMAND, {args.front()}));
 
     Command command;
     command.verb = verb->verb;
@@ -57,26 +68,26 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
     case Verb::List:
     case Verb::Defaults:
     case Verb::Help:
-        if (operands != 0) return usageError(name + u" takes no arguments");
+        if (operands != 0) return usageError(text(IDS_CLI_TAKES_NO_ARGUMENTS, {name}));
         break;
     case Verb::Set:
     case Verb::Add:
-        if (operands == 0) return usageError(name + u" needs at least one place");
+        if (operands == 0) return usageError(text(IDS_CLI_NEEDS_A_PLACE, {name}));
         if (operands > static_cast<std::size_t>(kMaxPlaces)) {
-            return usageError(name + u" takes at most " + decimal(kMaxPlaces) + u" places");
+            return usageError(text(IDS_CLI_TOO_MANY_PLACES, {name, decimal(kMaxPlaces)}));
         }
         command.places.assign(args.begin() + 1, args.end());
         break;
     case Verb::Remove: {
-        if (operands != 1) return usageError(name + u" needs one number N, of Place<N>");
+        if (operands != 1) return usageError(text(IDS_CLI_NEEDS_ONE_NUMBER, {name}));
         const auto index = placeIndex(args[1]);
-        if (!index) return usageError(name + u" needs a number N, of Place<N>, not " + args[1]);
+        if (!index) return usageError(text(IDS_CLI_NOT_A_NUMBER, {name, args[1]}));
         command.index = *index;
         break;
     }
     case Verb::Export:
     case Verb::Import:
-        if (operands != 1 || args[1].empty()) return usageError(name + u" needs one file name");
+        if (operands != 1 || args[1].empty()) return usageError(text(IDS_CLI_NEEDS_ONE_FILE, {name}));
         command.file = args[1];
         break;
     }
@@ -84,22 +95,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
 }
 
 std::u16string usageText(const std::vector<std::u16string>& knownFolderNames) {
-    std::u16string text =
-        u"Usage: quorlane [COMMAND]\r\n"
-        u"Without a command, Quorlane opens its window. Commands (in any case, with / or -):\r\n"
-        u"  /list           prints the stored places bar: Place<n>, type, value, display name\r\n"
-        u"                  (tab-separated), or \"defaults\" when the dialogs show their own places\r\n"
-        u"  /set PLACE...   replaces the places bar with these 1 to 5 places, in order\r\n"
-        u"  /add PLACE...   appends these places to the stored list (5 at most)\r\n"
-        u"  /remove N       removes Place<N> as /list shows it; the rest close up\r\n"
-        u"  /defaults       deletes the places bar: the dialogs show their own places\r\n"
-        u"  /export FILE    writes the stored places bar as a .reg file\r\n"
-        u"  /import FILE    replaces the places bar with what a .reg file says\r\n"
-        u"  /?              shows this text\r\n"
-        u"PLACE is a special folder number, a special folder name (any case), a known folder stored\r\n"
-        u"as its path, or a folder path, made absolute; a path holding %VARIABLE% is stored with it\r\n"
-        u"unexpanded. Under Wine, a path starting with / is a Unix path.\r\n"
-        u"Special folder names:\r\n";
+    std::u16string text = withCrLf(ql::text(IDS_CLI_USAGE, {ql::text(IDS_PROGRAM_TITLE)}));
+    text += ql::text(IDS_CLI_SPECIAL_FOLDER_NAMES) + u"\r\n";
     std::u16string line = u" ";
     for (const SpecialFolderName& entry : specialFolderNames()) {
         std::u16string item = u" " + std::u16string(entry.name) + u" (" + decimal(entry.csidl) + u")";
@@ -111,11 +108,11 @@ std::u16string usageText(const std::vector<std::u16string>& knownFolderNames) {
     }
     text += line + u"\r\n";
     if (!knownFolderNames.empty()) {
-        text += u"Known folders, stored as their path:";
+        text += ql::text(IDS_CLI_KNOWN_FOLDERS);
         for (const std::u16string& name : knownFolderNames) text += u" " + name;
         text += u"\r\n";
     }
-    text += u"Exit status: 0 done, 1 refused or failed (the registry unchanged), 2 usage error.\r\n";
+    text += ql::text(IDS_CLI_EXIT_STATUS) + u"\r\n";
     return text;
 }
 

@@ -4,6 +4,7 @@
 #include "cli/cli_text.h"
 #include "cli/reg_file.h"
 #include "cli/special_folder_names.h"
+#include "common/texts.h"
 #include "store/places_bar.h"
 #include "store/places_bar_snapshot.h"
 #include "store/places_codec.h"
@@ -35,14 +36,6 @@ bool bareWord(std::u16string_view text) {
     return text.find_first_of(u"\\/:.%") == std::u16string_view::npos;
 }
 
-// %NAME% with at least one character between the signs.
-bool holdsVariable(std::u16string_view text) {
-    const std::size_t open = text.find(u'%');
-    if (open == std::u16string_view::npos) return false;
-    const std::size_t close = text.find(u'%', open + 1);
-    return close != std::u16string_view::npos && close > open + 1;
-}
-
 class Runner {
 public:
     Runner(PlacesBarStore& store, CliHost& host) : store_(store), host_(host) {}
@@ -69,7 +62,7 @@ public:
             host_.writeError(u"quorlane: " + refusal->why + std::u16string(kNewLine));
             return kExitRefused;
         }
-        for (const std::u16string& warning : warnings_) host_.writeError(u"quorlane: warning: " + warning + std::u16string(kNewLine));
+        for (const std::u16string& warning : warnings_) host_.writeError(u"quorlane: " + text(IDS_CLI_WARNING, {warning}) + std::u16string(kNewLine));
         return kExitOk;
     }
 
@@ -84,7 +77,7 @@ private:
     // taken for the defaults.
     std::optional<Refusal> readStored(PlacesBarSnapshot& snapshot) {
         snapshot = readPlacesBarSnapshot(store_);
-        if (snapshot.state == PlacesBarSnapshot::State::Unreadable) return Refusal{u"cannot read the places bar"};
+        if (snapshot.state == PlacesBarSnapshot::State::Unreadable) return Refusal{text(IDS_CLI_CANNOT_READ_PLACES_BAR)};
         return std::nullopt;
     }
 
@@ -127,9 +120,8 @@ private:
         std::vector<StoredPlace> stored;
         if (auto refusal = storedList(stored)) return refusal;
         if (stored.size() + arguments.size() > static_cast<std::size_t>(kMaxPlaces)) {
-            return Refusal{u"the places bar holds " + decimal(static_cast<long long>(stored.size())) + u" places; " +
-                           decimal(static_cast<long long>(arguments.size())) + u" more would make more than " +
-                           decimal(kMaxPlaces)};
+            return Refusal{text(IDS_CLI_ADD_TOO_MANY, {decimal(static_cast<long long>(stored.size())),
+                                                       decimal(static_cast<long long>(arguments.size())), decimal(kMaxPlaces)})};
         }
         std::vector<Place> places;
         for (StoredPlace& entry : stored) places.push_back(std::move(entry.place));
@@ -145,28 +137,27 @@ private:
             if (entry.index != index) places.push_back(std::move(entry.place));
         }
         if (places.size() == stored.size()) {
-            return Refusal{u"there is no " + placeValueName(index) + u" (the places bar holds " +
-                           decimal(static_cast<long long>(stored.size())) + u" places)"};
+            return Refusal{text(IDS_CLI_NO_SUCH_PLACE, {placeValueName(index), decimal(static_cast<long long>(stored.size()))})};
         }
         return save({true, std::move(places)});
     }
 
     std::optional<Refusal> exportTo(const std::u16string& file) {
         const std::u16string path = host_.absolutePath(file);
-        if (path.empty()) return Refusal{u"cannot make a path of " + file};
+        if (path.empty()) return Refusal{text(IDS_CLI_NO_PATH, {file})};
         PlacesBarSnapshot snapshot;
         if (auto refusal = readStored(snapshot)) return refusal;
         std::u16string error;
-        if (!host_.writeFile(path, writeRegFile(snapshot), error)) return Refusal{u"cannot write " + path + u": " + error};
+        if (!host_.writeFile(path, writeRegFile(snapshot), error)) return Refusal{text(IDS_CLI_CANNOT_WRITE, {path, error})};
         return std::nullopt;
     }
 
     std::optional<Refusal> importFrom(const std::u16string& file) {
         const std::u16string path = host_.absolutePath(file);
-        if (path.empty()) return Refusal{u"cannot make a path of " + file};
+        if (path.empty()) return Refusal{text(IDS_CLI_NO_PATH, {file})};
         std::vector<std::uint8_t> bytes;
         std::u16string error;
-        if (!host_.readFile(path, bytes, error)) return Refusal{u"cannot read " + path + u": " + error};
+        if (!host_.readFile(path, bytes, error)) return Refusal{text(IDS_CLI_CANNOT_READ, {path, error})};
         const RegFileReading reading = readRegFile(bytes);
         if (!reading.content) return Refusal{refusedFileMessage(path, reading.error)};
         return save(*reading.content);
@@ -178,7 +169,7 @@ private:
         const SaveResult result = savePlacesBar(store_, content.customized, content.places);
         if (result.ok()) return std::nullopt;
         savePlacesBar(store_, before.customized, before.places);
-        return Refusal{u"cannot write the places bar (" + result.failedStep + u": " + host_.errorText(result.error) + u")"};
+        return Refusal{text(IDS_CLI_CANNOT_SAVE, {result.failedStep, host_.errorText(result.error)})};
     }
 
     std::optional<Refusal> resolveAll(const std::vector<std::u16string>& arguments, std::vector<Place>& places) {
@@ -190,31 +181,31 @@ private:
         return std::nullopt;
     }
 
-    std::optional<Place> resolve(const std::u16string& text) {
-        if (text.empty()) return refuse(u"an empty place");
-        if (allDigits(text)) {
+    std::optional<Place> resolve(const std::u16string& argument) {
+        if (argument.empty()) return refuse(text(IDS_CLI_EMPTY_PLACE));
+        if (allDigits(argument)) {
             // More digits than any 32-bit number has is no folder this system knows.
-            const long long value = text.size() > 10 ? -1 : std::stoll(std::string(text.begin(), text.end()));
+            const long long value = argument.size() > 10 ? -1 : std::stoll(std::string(argument.begin(), argument.end()));
             if (value < 0 || value > INT32_MAX || !host_.specialFolderExists(static_cast<std::int32_t>(value))) {
-                return refuse(u"there is no special folder number " + text + u" on this system");
+                return refuse(text(IDS_CLI_NO_SUCH_NUMBER, {argument}));
             }
             return Place::specialFolder(static_cast<std::int32_t>(value));
         }
-        if (const auto csidl = specialFolderByName(text)) {
-            if (!host_.specialFolderExists(*csidl)) return refuse(u"there is no special folder " + text + u" on this system");
+        if (const auto csidl = specialFolderByName(argument)) {
+            if (!host_.specialFolderExists(*csidl)) return refuse(text(IDS_CLI_NO_SUCH_FOLDER, {argument}));
             return Place::specialFolder(*csidl);
         }
         for (const KnownFolderPath& folder : host_.knownFolders()) {
-            if (equalsIgnoringCase(folder.name, text)) return Place::folderPath(folder.path);
+            if (equalsIgnoringCase(folder.name, argument)) return Place::folderPath(folder.path);
         }
-        if (holdsVariable(text)) {
-            if (!host_.folderExists(text)) warnNoFolder(text);
-            return Place::expandablePath(text);
+        if (holdsVariable(argument)) {
+            if (!host_.folderExists(argument)) warnNoFolder(argument);
+            return Place::expandablePath(argument);
         }
-        const std::u16string path = host_.absolutePath(text);
-        if (path.empty()) return refuse(u"cannot make a path of " + text);
+        const std::u16string path = host_.absolutePath(argument);
+        if (path.empty()) return refuse(text(IDS_CLI_NO_PATH, {argument}));
         const bool exists = host_.folderExists(path);
-        if (!exists && bareWord(text)) return refuse(text + u" is no special folder name nor an existing folder");
+        if (!exists && bareWord(argument)) return refuse(text(IDS_CLI_NOT_A_FOLDER_NAME, {argument}));
         if (!exists) warnNoFolder(path);
         return Place::folderPath(path);
     }
@@ -225,7 +216,7 @@ private:
     }
 
     void warnNoFolder(const std::u16string& path) {
-        warnings_.push_back(path + u" is not an existing folder; it is stored all the same");
+        warnings_.push_back(text(IDS_CLI_NOT_A_FOLDER, {path}));
     }
 
     PlacesBarStore& store_;

@@ -1,7 +1,9 @@
 #include "cli/reg_file.h"
 
 #include "cli/cli_text.h"
+#include "common/texts.h"
 #include "common/utf16_bytes.h"
+#include "store/places_bar.h"
 #include "store/places_codec.h"
 
 #include <algorithm>
@@ -14,7 +16,6 @@ namespace {
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
 constexpr std::u16string_view kShortRoot = u"HKCU\\";
-constexpr std::u16string_view kLongRoot = u"HKEY_CURRENT_USER\\";
 constexpr std::u16string_view kNewLine = u"\r\n";
 
 // ---- Writing ----
@@ -205,16 +206,13 @@ std::optional<int> placeIndexOf(std::u16string_view name) {
     return std::nullopt;
 }
 
-std::u16string showName(std::u16string_view name) { return u"\"" + std::u16string(name) + u"\""; }
-
 class Reader {
 public:
     explicit Reader(std::vector<std::u16string_view> lines) : lines_(std::move(lines)) {}
 
     RegFileReading read() {
         if (lines_.empty() || (!headerIs(kHeader5) && !headerIs(kHeader4))) {
-            return fail(1, u"not a registry file: it must begin with \"" + std::u16string(kHeader5) + u"\" or \"" +
-                               std::u16string(kHeader4) + u"\"");
+            return fail(1, text(IDS_REG_NOT_A_REGISTRY_FILE, {kHeader5, kHeader4}));
         }
         unicode_ = headerIs(kHeader5);
         for (next_ = 1; next_ < lines_.size();) {
@@ -226,10 +224,10 @@ public:
             } else if (line.front() == u'"' || line.front() == u'@') {
                 if (!valueLine(lineNumber, line)) return {std::nullopt, error_};
             } else {
-                return fail(lineNumber, u"is not a key, a value or a comment");
+                return fail(lineNumber, text(IDS_REG_NOT_A_LINE));
             }
         }
-        if (!said_) return fail(0, u"says nothing about the places bar");
+        if (!said_) return fail(0, text(IDS_REG_SAYS_NOTHING));
         PlacesBarContent content;
         content.customized = customized_;
         for (auto& place : places_) {
@@ -257,12 +255,12 @@ private:
     }
 
     bool keyLine(int lineNumber, std::u16string_view line) {
-        if (line.back() != u']') return refuse(lineNumber, u"is not a key, a value or a comment");
+        if (line.back() != u']') return refuse(lineNumber, text(IDS_REG_NOT_A_LINE));
         std::u16string_view key = line.substr(1, line.size() - 2);
         const bool deletion = !key.empty() && key.front() == u'-';
         if (deletion) key.remove_prefix(1);
         if (!isPlacesBar(key)) {
-            return refuse(lineNumber, u"names the key " + std::u16string(key) + u", not the places bar");
+            return refuse(lineNumber, text(IDS_REG_OTHER_KEY, {key}));
         }
         said_ = true;
         inKey_ = !deletion;
@@ -272,8 +270,9 @@ private:
     }
 
     static bool isPlacesBar(std::u16string_view key) {
-        const std::u16string_view belowRoot = kPlacesBarKeyName.substr(kLongRoot.size());
-        if (startsWithIgnoringCase(key, kLongRoot)) return equalsIgnoringCase(key.substr(kLongRoot.size()), belowRoot);
+        const std::u16string belowRoot = placesBarPath();
+        const std::u16string longRoot = std::u16string(kCurrentUserName) + u'\\';
+        if (startsWithIgnoringCase(key, longRoot)) return equalsIgnoringCase(key.substr(longRoot.size()), belowRoot);
         if (startsWithIgnoringCase(key, kShortRoot)) return equalsIgnoringCase(key.substr(kShortRoot.size()), belowRoot);
         return false;
     }
@@ -284,17 +283,18 @@ private:
             line.remove_prefix(1);
         } else {
             auto quotedName = takeQuoted(line);
-            if (!quotedName) return refuse(lineNumber, u"is not a key, a value or a comment");
+            if (!quotedName) return refuse(lineNumber, text(IDS_REG_NOT_A_LINE));
             name = std::move(*quotedName);
         }
         line = trimmed(line);
-        if (line.empty() || line.front() != u'=') return refuse(lineNumber, u"is not a key, a value or a comment");
+        if (line.empty() || line.front() != u'=') return refuse(lineNumber, text(IDS_REG_NOT_A_LINE));
         line = trimmed(line.substr(1));
 
-        const std::u16string shown = name.empty() ? std::u16string(u"the default value") : u"the value " + showName(name);
-        if (!inKey_) return refuse(lineNumber, u"sets " + shown + u" outside the places bar key");
+        if (!inKey_) {
+            return refuse(lineNumber, name.empty() ? text(IDS_REG_DEFAULT_OUTSIDE) : text(IDS_REG_VALUE_OUTSIDE, {name}));
+        }
         const auto index = placeIndexOf(name);
-        if (!index) return refuse(lineNumber, u"sets " + shown + u", which is not one of Place0 to Place4");
+        if (!index) return refuse(lineNumber, name.empty() ? text(IDS_REG_DEFAULT_NO_PLACE) : text(IDS_REG_VALUE_NO_PLACE, {name}));
 
         auto place = placeData(lineNumber, line);
         if (!error_.message.empty()) return false;
@@ -304,27 +304,27 @@ private:
 
     // The place a value's data makes; none for a deletion ("Place0"=-) and on error.
     std::optional<Place> placeData(int lineNumber, std::u16string_view data) {
-        const std::u16string_view unreadable = u"has data that cannot be read";
+        const std::u16string unreadable = text(IDS_REG_UNREADABLE_DATA);
         if (data == u"-") return std::nullopt;
         if (!data.empty() && data.front() == u'"') {
             auto text = takeQuoted(data);
-            if (!text || !trimmed(data).empty()) return refusedValue(lineNumber, std::u16string(unreadable));
+            if (!text || !trimmed(data).empty()) return refusedValue(lineNumber, unreadable);
             return Place::folderPath(std::move(*text));
         }
         if (startsWithIgnoringCase(data, u"dword:")) {
             const auto number = dwordData(data.substr(6));
-            if (!number) return refusedValue(lineNumber, std::u16string(unreadable));
+            if (!number) return refusedValue(lineNumber, unreadable);
             return Place::specialFolder(*number);
         }
         if (startsWithIgnoringCase(data, u"hex(2):")) {
             std::u16string list(data.substr(7));
             while (!list.empty() && list.back() == u'\\') {
                 list.pop_back();
-                if (next_ == lines_.size()) return refusedValue(lineNumber, u"ends in the middle of its value");
+                if (next_ == lines_.size()) return refusedValue(lineNumber, text(IDS_REG_ENDS_IN_VALUE));
                 list += trimmed(lines_[next_++]);
             }
             const auto bytes = hexData(list);
-            if (!bytes) return refusedValue(lineNumber, std::u16string(unreadable));
+            if (!bytes) return refusedValue(lineNumber, unreadable);
             // REGEDIT4 holds the text in 8 bits, version 5 in UTF-16LE.
             if (unicode_) return decodePlaceValue(kRegExpandSz, *bytes);
             std::span<const std::uint8_t> text(*bytes);
@@ -333,7 +333,7 @@ private:
             }
             return Place::expandablePath(from8Bit(text));
         }
-        return refusedValue(lineNumber, u"gives a type that is no place (a place is dword:, a \"text\" or hex(2):)");
+        return refusedValue(lineNumber, text(IDS_REG_TYPE_NO_PLACE));
     }
 
     std::vector<std::u16string_view> lines_;
@@ -348,10 +348,10 @@ private:
 
 std::vector<std::uint8_t> writeRegFile(bool customized, const std::vector<StoredPlace>& places) {
     std::u16string text = std::u16string(kHeader5) + std::u16string(kNewLine) + std::u16string(kNewLine);
-    text += u"[-" + std::u16string(kPlacesBarKeyName) + u"]" + std::u16string(kNewLine);
+    text += u"[-" + placesBarKeyName() + u"]" + std::u16string(kNewLine);
     text += kNewLine;
     if (customized) {
-        text += u"[" + std::u16string(kPlacesBarKeyName) + u"]" + std::u16string(kNewLine);
+        text += u"[" + placesBarKeyName() + u"]" + std::u16string(kNewLine);
         for (const auto& [index, place] : places) {
             const std::u16string name = quoted(placeValueName(index)) + u"=";
             if (!place.isPath()) {
@@ -395,13 +395,13 @@ std::vector<std::uint8_t> writeRegFile(const PlacesBarSnapshot& snapshot) {
 }
 
 std::u16string refusedFileMessage(std::u16string_view path, const RegFileError& error) {
-    const std::u16string where = error.line > 0 ? u", line " + decimal(error.line) : u"";
-    return std::u16string(path) + where + u" " + error.message + u"; nothing was imported";
+    if (error.line > 0) return text(IDS_REG_REFUSED_AT_LINE, {path, decimal(error.line), error.message});
+    return text(IDS_REG_REFUSED, {path, error.message});
 }
 
 RegFileReading readRegFile(std::span<const std::uint8_t> bytes) {
     const auto text = decodeText(bytes);
-    if (!text) return {std::nullopt, {0, u"is UTF-16 big-endian, which is no registry file format"}};
+    if (!text) return {std::nullopt, {0, ql::text(IDS_REG_BIG_ENDIAN)}};
     return Reader(splitLines(*text)).read();
 }
 

@@ -13,9 +13,6 @@
 
 namespace ql::cli {
 
-inline constexpr std::u16string_view kPlacesBarKeyName =
-    u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32\\PlacesBar";
-
 // What a file says of the places bar: no key (the dialogs' own places), or the key with these places.
 struct PlacesBarContent {
     bool customized = false;

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Half the inputs start inside the places bar key, so that the search spends its time on values.
     std::vector<std::uint8_t> file;
     if (size > 0 && (data[0] & 1)) {
-        const std::u16string_view key = ql::cli::kPlacesBarKeyName;
+        const std::u16string key = ql::placesBarKeyName();
         const std::string start = "REGEDIT4\r\n[" + std::string(key.begin(), key.end()) + "]\r\n";
         file.assign(start.begin(), start.end());
         ++data;

@@ -1,13 +1,14 @@
 #include "cli/reg_file.h"
 
 #include "common/utf16_bytes.h"
+#include "store/places_bar.h"
 
 #include <gtest/gtest.h>
 
 namespace ql::cli {
 namespace {
 
-const std::u16string kKey = std::u16string(kPlacesBarKeyName);
+const std::u16string kKey = placesBarKeyName();
 
 std::vector<std::uint8_t> unicodeFile(std::u16string_view text) {
     std::vector<std::uint8_t> bytes{0xFF, 0xFE};

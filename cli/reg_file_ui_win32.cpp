@@ -2,30 +2,34 @@
 
 #include "cli/cli_win32.h"
 #include "common/win_text.h"
+#include "common/win_texts.h"
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <string>
 
 namespace ql::cli {
 namespace {
 
-constexpr wchar_t kTitle[] = L"Quorlane";
-constexpr wchar_t kFilter[] = L"Registration files (*.reg)\0*.reg\0All files (*.*)\0*.*\0";
 
 // Room for long paths; the dialog cuts nothing it cannot fit, it fails instead.
 constexpr std::size_t kPathChars = 32768;
 
-std::wstring chooseFile(HWND owner, const wchar_t* title, bool save) {
+std::wstring chooseFile(HWND owner, UINT titleId, bool save) {
+    const std::wstring title = win::loadText(titleId);
+    // The table gives the filter's pairs with | between them, for the dialog's NUL.
+    std::wstring filter = win::loadText(IDS_REG_FILE_FILTER);
+    std::replace(filter.begin(), filter.end(), L'|', L'\0');
     std::wstring path(kPathChars, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = kFilter;
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = static_cast<DWORD>(path.size());
-    dialog.lpstrTitle = title;
+    dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = L"reg";
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
                    (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
@@ -35,33 +39,35 @@ std::wstring chooseFile(HWND owner, const wchar_t* title, bool save) {
     return path;
 }
 
-void tell(HWND owner, const std::wstring& text) { ::MessageBoxW(owner, text.c_str(), kTitle, MB_OK | MB_ICONERROR); }
+void tell(HWND owner, const std::wstring& text) {
+    ::MessageBoxW(owner, text.c_str(), win::loadText(IDS_PROGRAM_TITLE).c_str(), MB_OK | MB_ICONERROR);
+}
 
 }  // namespace
 
 std::optional<PlacesBarContent> importPlacesBarFile(HWND owner) {
-    const std::wstring path = chooseFile(owner, L"Import places bar", false);
+    const std::wstring path = chooseFile(owner, IDS_IMPORT_TITLE, false);
     if (path.empty()) return std::nullopt;
     std::vector<std::uint8_t> bytes;
     std::wstring error;
     if (!readFileBytes(path, bytes, error)) {
-        tell(owner, L"Cannot read " + path + L": " + error);
+        tell(owner, win::loadText(IDS_CANNOT_READ_FILE, {win::toU16(path), win::toU16(error)}));
         return std::nullopt;
     }
     RegFileReading reading = readRegFile(bytes);
     if (!reading.content) {
-        tell(owner, win::toWide(refusedFileMessage(win::toU16(path), reading.error)) + L".");
+        tell(owner, win::loadText(IDS_REFUSED_FILE_SENTENCE, {refusedFileMessage(win::toU16(path), reading.error)}));
         return std::nullopt;
     }
     return std::move(reading.content);
 }
 
 bool exportPlacesBarFile(HWND owner, const PlacesBarContent& content) {
-    const std::wstring path = chooseFile(owner, L"Export places bar", true);
+    const std::wstring path = chooseFile(owner, IDS_EXPORT_TITLE, true);
     if (path.empty()) return false;
     std::wstring error;
     if (!writeFileBytes(path, writeRegFile(content), error)) {
-        tell(owner, L"Cannot write " + path + L": " + error);
+        tell(owner, win::loadText(IDS_CANNOT_WRITE_FILE, {win::toU16(path), win::toU16(error)}));
         return false;
     }
     return true;

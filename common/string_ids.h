@@ -59,6 +59,8 @@
 #define IDS_ENTRY_PATH 418
 #define IDS_ENTRY_NOT_FOUND 419
 #define IDS_ERROR_NUMBER 420
+#define IDS_CONTROL_NOT_CREATED 421
+#define IDS_TIP_STORED_PATH 422
 
 // Importing and exporting in the window
 #define IDS_IMPORT_TITLE 500
@@ -67,6 +69,7 @@
 #define IDS_CANNOT_READ_FILE 503
 #define IDS_CANNOT_WRITE_FILE 504
 #define IDS_FILE_TOO_LARGE 505
+#define IDS_REFUSED_FILE_SENTENCE 506
 
 // The command line
 #define IDS_CLI_USAGE 2000

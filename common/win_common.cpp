@@ -1,5 +1,6 @@
 #include "common/win_dpi.h"
 #include "common/win_text.h"
+#include "common/win_texts.h"
 
 namespace ql::win {
 namespace {
@@ -62,13 +63,22 @@ std::wstring fromUtf8(std::string_view s) {
     return text;
 }
 
+std::string toUtf8(std::wstring_view s) {
+    if (s.empty()) return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), text.data(), size, nullptr, nullptr);
+    return text;
+}
+
 std::wstring errorText(unsigned long error) {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
         error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     const UniqueLocalMemory owner(buffer);
-    std::wstring text = length ? std::wstring(buffer, length) : L"Error " + std::to_wstring(error);
+    std::wstring text = length ? std::wstring(buffer, length) : loadText(IDS_ERROR_NUMBER, {toU16(std::to_wstring(error))});
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
     return text;
 }

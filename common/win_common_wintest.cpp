@@ -1,5 +1,10 @@
+#include "common/win_dialog.h"
 #include "common/win_dpi.h"
 #include "common/win_text.h"
+#include "common/win_texts.h"
+
+#include <commctrl.h>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +20,18 @@ TEST(ErrorText, IsTheSystemsTextWithoutTrailingLineBreak) {
 
 TEST(ErrorText, UnknownCodeStillSaysSomething) {
     EXPECT_FALSE(errorText(0x2FFFFFFF).empty());
+}
+
+TEST(CreateControls, AControlThatCannotBeCreatedFailsTheWindowWithTheControlsName) {
+    const UniqueWindow parent(::CreateWindowExW(0, WC_STATICW, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    const ControlSpec controls[] = {{1, WC_BUTTONW, IDS_APPLY, 0, 0, {}}, {2, L"No such class", IDS_CLOSE, 0, 0, {}}};
+    try {
+        createControls(parent.get(), controls);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(fromUtf8(e.what()).find(loadText(IDS_CLOSE)), std::wstring::npos) << e.what();
+    }
+    EXPECT_NE(::GetDlgItem(parent.get(), 1), nullptr) << "the controls before it were made";
 }
 
 TEST(FromUtf8, DecodesMultiByteCharacters) {

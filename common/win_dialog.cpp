@@ -3,9 +3,11 @@
 #include "common/version.h"
 #include "common/win_dpi.h"
 #include "common/win_text.h"
+#include "common/win_texts.h"
 
 #include <algorithm>
 #include <exception>
+#include <stdexcept>
 #include <utility>
 #include <string>
 
@@ -64,8 +66,12 @@ RECT workAreaOf(HMONITOR monitor) {
 void createControls(HWND dialog, std::span<const ControlSpec> controls) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     for (const ControlSpec& spec : controls) {
-        ::CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0,
-                          dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+        const std::wstring text = spec.textId ? loadText(spec.textId) : std::wstring();
+        if (!::CreateWindowExW(spec.exStyle, spec.className, text.c_str(), WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0,
+                               0, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr)) {
+            const std::wstring what = text.empty() ? spec.className : text;
+            throw std::runtime_error(toUtf8(loadText(IDS_CONTROL_NOT_CREATED, {toU16(what), toU16(errorText(::GetLastError()))})));
+        }
     }
 }
 
@@ -173,7 +179,7 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     try {
         result = self->dispatch(msg, wParam, lParam);
     } catch (const std::exception& e) {
-        ::MessageBoxW(hwnd, fromUtf8(e.what()).c_str(), L"" QL_PROGRAM_TITLE, MB_OK | MB_ICONERROR);
+        ::MessageBoxW(hwnd, fromUtf8(e.what()).c_str(), loadText(IDS_PROGRAM_TITLE).c_str(), MB_OK | MB_ICONERROR);
         if (msg == WM_INITDIALOG) {
             if (self->modal_) {
                 ::EndDialog(hwnd, -1);

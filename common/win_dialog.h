@@ -13,7 +13,7 @@ namespace ql::win {
 struct ControlSpec {
     int id;
     const wchar_t* className;
-    const wchar_t* text;
+    unsigned textId;  // in the string tables; 0: no text, or one the window sets itself
     DWORD style;  // WS_CHILD | WS_VISIBLE are added
     DWORD exStyle;
     TwipsRect rect;
@@ -29,7 +29,8 @@ struct ControlFont {
     HFONT font;
 };
 
-// Creates the controls in table order, which becomes their z-order and so their tab order.
+// Creates the controls in table order, which becomes their z-order and so their tab order. A control
+// that cannot be created throws, with what failed: no window goes on half built.
 void createControls(HWND dialog, std::span<const ControlSpec> controls);
 
 // Gives the dialog the client area `clientArea` and every control its place and font at `dpi`:

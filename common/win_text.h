@@ -13,6 +13,8 @@ inline std::u16string toU16(std::wstring_view s) { return {s.begin(), s.end()}; 
 
 // UTF-8 (what the program's exceptions say) as UTF-16.
 std::wstring fromUtf8(std::string_view s);
+// UTF-16 as UTF-8: what a console or file takes, and what an exception says.
+std::string toUtf8(std::wstring_view s);
 
 // The system's text for a Win32 error code, without the trailing line break.
 std::wstring errorText(unsigned long error);

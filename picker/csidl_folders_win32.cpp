@@ -3,6 +3,7 @@
 #include "common/win_dialog.h"
 #include "common/win_dpi.h"
 #include "common/win_listview.h"
+#include "common/win_texts.h"
 #include "picker/picker_ids.h"
 #include "shell/shell_ui_win32.h"
 
@@ -27,12 +28,12 @@ using win::ControlSpec;
 // In tab order: the window's z-order is its tab order.
 constexpr std::array kControls{
     // Icons in the shell's order, never sorted; one choice at a time.
-    ControlSpec{ids::kFolderList, WC_LISTVIEWW, L"",
+    ControlSpec{ids::kFolderList, WC_LISTVIEWW, 0,
                 LVS_ICON | LVS_AUTOARRANGE | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_GROUP |
                     WS_TABSTOP,
                 WS_EX_CLIENTEDGE, {120, 120, 6375, 4815}},
-    ControlSpec{ids::kCancel, WC_BUTTONW, L"Cancel", BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, {5280, 5160, 1215, 375}},
-    ControlSpec{ids::kOk, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {3840, 5160, 1215, 375}},
+    ControlSpec{ids::kCancel, WC_BUTTONW, IDS_CANCEL, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, {5280, 5160, 1215, 375}},
+    ControlSpec{ids::kOk, WC_BUTTONW, IDS_OK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {3840, 5160, 1215, 375}},
 };
 
 }  // namespace
@@ -61,9 +62,7 @@ void CsidlFolders::unload() {
     // The list view's WM_DESTROY detaches listViewIcons before the objects go; the picker's stops the scan.
     destroy();
     scan_.reset();
-    listViewIcons_.reset();
-    smallSysImageList_.reset();
-    largeSysImageList_.reset();
+    iconLists_.reset();
 }
 
 INT_PTR CsidlFolders::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -101,7 +100,7 @@ INT_PTR CsidlFolders::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void CsidlFolders::createControls() {
-    ::SetWindowTextW(hwnd(), ids::kCaption);
+    ::SetWindowTextW(hwnd(), win::loadText(IDS_PICKER_CAPTION).c_str());
     win::createControls(hwnd(), kControls);
     folderList_ = ::GetDlgItem(hwnd(), ids::kFolderList);
     applyDpi(win::dpiForWindow(hwnd()));
@@ -116,7 +115,7 @@ void CsidlFolders::windowGone() {
 }
 
 void CsidlFolders::Form_Load() {
-    setUpPickerImageLists(folderList_);
+    iconLists_.attach(folderList_, kIconSize);
     startScan();
     scan_->reportTo(hwnd(), kScanDoneMessage);
 }
@@ -136,22 +135,10 @@ void CsidlFolders::scanDone() {
     filled_ = true;
 }
 
-void CsidlFolders::setUpPickerImageLists(HWND listView) {
-    // Both lists hold the shell's 32 x 32 icons, so every display mode shows the large ones.
-    for (auto* list : {&largeSysImageList_, &smallSysImageList_}) {
-        if (!*list) *list = std::make_unique<imagelists::cKLEMSysImageList>();
-        (*list)->IconSizeX(kIconSize);
-        (*list)->IconSizeY(kIconSize);
-        (*list)->Create();  // without a list the entries show no icons; nothing else depends on it
-    }
-    if (!listViewIcons_) listViewIcons_ = std::make_unique<imagelists::cLVExternalImageList>();
-    listViewIcons_->Initialise(listView, largeSysImageList_->hIml(), smallSysImageList_->hIml(), true);
-}
-
 void CsidlFolders::fillSpecialFolderList(const SpecialFolder& folder) {
     const int position =
         win::insertItem(folderList_, ListView_GetItemCount(folderList_), folder.shown.displayName, folder.csidl);
-    if (position >= 0) listViewIcons_->SetIcon(position + 1, folder.shown.iconIndex);
+    if (position >= 0) iconLists_.icons()->SetIcon(position + 1, folder.shown.iconIndex);
 }
 
 // Tagged -1, as a path entry of the place list is.
@@ -160,7 +147,7 @@ void CsidlFolders::addKnownFolder(const shellUI::KnownFolder& folder) {
     const std::wstring& text = info.displayName.empty() ? folder.name : info.displayName;
     const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), text, -1);
     if (position < 0) return;
-    listViewIcons_->SetIcon(position + 1, info.iconIndex);
+    iconLists_.icons()->SetIcon(position + 1, info.iconIndex);
     knownFolderPaths_[position] = folder.path;
 }
 

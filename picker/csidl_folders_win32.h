@@ -6,8 +6,7 @@
 // asked on a thread of its own, so the owner's thread never waits for the list unless the user asks
 // for the picker before it is complete.
 #include "common/win_dialog.h"
-#include "imagelists/lv_external_image_list_win32.h"
-#include "imagelists/sys_image_list_win32.h"
+#include "imagelists/shell_icon_lists_win32.h"
 #include "picker/special_folder_scan_win32.h"
 #include "shell/known_folders_win32.h"
 #include "store/place.h"
@@ -65,7 +64,6 @@ private:
 
     void Form_Load();
     void createControls();
-    void setUpPickerImageLists(HWND listView);
     void fillSpecialFolderList(const SpecialFolder& folder);
     void addKnownFolder(const shellUI::KnownFolder& folder);
     void scanDone();
@@ -91,9 +89,7 @@ private:
     HWND folderList_ = nullptr;
 
     // Created on first use, released when the picker unloads.
-    std::unique_ptr<imagelists::cKLEMSysImageList> largeSysImageList_;
-    std::unique_ptr<imagelists::cKLEMSysImageList> smallSysImageList_;
-    std::unique_ptr<imagelists::cLVExternalImageList> listViewIcons_;
+    imagelists::ShellIconLists iconLists_;
 
     std::optional<Place> result_;  // the choice while it ends
     bool inModal_ = false;

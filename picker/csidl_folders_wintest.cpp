@@ -4,6 +4,7 @@
 #include "picker/picker_ids.h"
 #include "shell/shell_ui_win32.h"
 #include "tests/support/modal_driver.h"
+#include "common/win_texts.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ namespace {
 // Acts on the picker once it is shown, while the modal call runs on the test's thread.
 class ModalDriver : public testing::ModalDriver {
 public:
-    explicit ModalDriver(std::function<void(HWND)> act) : testing::ModalDriver(ids::kCaption, std::move(act)) {}
+    explicit ModalDriver(std::function<void(HWND)> act) : testing::ModalDriver(win::loadText(IDS_PICKER_CAPTION), std::move(act)) {}
 };
 
 struct Entry {
@@ -237,7 +238,7 @@ TEST_F(Picker, WindowAndControlsStandAtTheirPlacesAtTheWindowsDpi) {
     const int dpi = win::dpiForWindow(window);
     wchar_t caption[128]{};
     ::GetWindowTextW(window, caption, 128);
-    EXPECT_STREQ(caption, ids::kCaption);
+    EXPECT_EQ(std::wstring(caption), win::loadText(IDS_PICKER_CAPTION));
 
     const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
     EXPECT_TRUE(style & WS_CAPTION);

@@ -1,9 +1,7 @@
 #pragma once
-// The special folder picker's caption and control ids, shared with the tests that drive it.
+// The special folder picker's control ids, shared with the tests that drive it.
 
 namespace ql::picker::ids {
-
-inline constexpr wchar_t kCaption[] = L"Choose special folder to add to PlacesBar";
 
 inline constexpr int kFolderList = 1101;
 inline constexpr int kOk = 1;      // IDOK: Enter presses "OK"

@@ -1,5 +1,6 @@
 #include "shell/shell_ui_win32.h"
 
+#include "common/win_texts.h"
 #include "shell/trim_at_nul.h"
 
 #include <commdlg.h>
@@ -8,7 +9,6 @@
 namespace ql::shellUI {
 namespace {
 
-constexpr wchar_t kBrowseTitle[] = L"Choose folder to add to PlacesBar";
 constexpr std::size_t kMaxPathChars = MAX_PATH;  // 260
 constexpr std::size_t kLongestPathChars = 32768;  // with the \\?\ prefix
 
@@ -34,7 +34,8 @@ UINT_PTR CALLBACK openDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
 std::wstring browseForFolder(HWND owner) {
     BROWSEINFOW info{};
     info.hwndOwner = owner;
-    info.lpszTitle = kBrowseTitle;
+    const std::wstring title = win::loadText(IDS_BROWSE_TITLE);
+    info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;  // 0x51
     const win::UniquePidl chosen(::SHBrowseForFolderW(&info));
     if (!chosen) return {};

@@ -5,6 +5,7 @@
 // so that it is written back as it was.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace ql {
 
@@ -23,5 +24,14 @@ struct Place {
     bool isPath() const { return kind == Kind::Path; }
     bool operator==(const Place&) const = default;
 };
+
+// True when the path holds a %VARIABLE% (at least one character between the signs), which the
+// registry keeps unexpanded as REG_EXPAND_SZ.
+inline bool holdsVariable(std::u16string_view path) {
+    const std::size_t open = path.find(u'%');
+    if (open == std::u16string_view::npos) return false;
+    const std::size_t close = path.find(u'%', open + 1);
+    return close != std::u16string_view::npos && close > open + 1;
+}
 
 }  // namespace ql

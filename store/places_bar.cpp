@@ -72,6 +72,8 @@ std::u16string placesBarPath() {
     return path;
 }
 
+std::u16string placesBarKeyName() { return std::u16string(kCurrentUserName) + u'\\' + placesBarPath(); }
+
 LoadedPlacesBar loadPlacesBar(PlacesBarStore& store) {
     LoadedPlacesBar loaded;
     StoreKey key(store);

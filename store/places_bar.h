@@ -16,6 +16,10 @@ inline constexpr std::u16string_view kPlacesBar = u"PlacesBar";
 // The three joined: the key below HKEY_CURRENT_USER.
 std::u16string placesBarPath();
 
+inline constexpr std::u16string_view kCurrentUserName = u"HKEY_CURRENT_USER";
+// The key from the registry's root, as .reg files and the registry's tools name it.
+std::u16string placesBarKeyName();
+
 struct LoadedPlacesBar {
     bool customized = false;    // the PlacesBar key exists (even with no usable value)
     std::vector<Place> places;  // the valid "Place0".."Place4", in index order, gaps closed up

@@ -1,5 +1,6 @@
 #include "store/places_bar_snapshot.h"
 
+#include "common/text_case.h"
 #include "store/places_bar.h"
 #include "store/places_codec.h"
 
@@ -8,15 +9,10 @@
 namespace ql {
 namespace {
 
-char16_t foldCase(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
-
-bool nameLess(const StoredValue& a, const StoredValue& b) {
-    return std::ranges::lexicographical_compare(a.name, b.name, {}, foldCase, foldCase);
-}
+bool nameLess(const StoredValue& a, const StoredValue& b) { return lessIgnoringCase(a.name, b.name); }
 
 bool sameValue(const StoredValue& a, const StoredValue& b) {
-    return a.type == b.type && a.data == b.data &&
-           std::ranges::equal(a.name, b.name, {}, foldCase, foldCase);
+    return a.type == b.type && a.data == b.data && equalsIgnoringCase(a.name, b.name);
 }
 
 PlacesBarSnapshot present(std::vector<StoredValue> values) {

@@ -1,5 +1,6 @@
 #pragma once
 // The places bar value codec: registry value type and bytes <-> place.
+#include "common/registry_types.h"
 #include "store/place.h"
 
 #include <cstddef>
@@ -10,18 +11,6 @@
 #include <vector>
 
 namespace ql {
-
-// Registry value types, as the registry numbers them.
-enum RegType : std::uint32_t {
-    kRegNone = 0,
-    kRegSz = 1,
-    kRegExpandSz = 2,
-    kRegBinary = 3,
-    kRegDword = 4,
-    kRegDwordBigEndian = 5,
-    kRegMultiSz = 7,
-    kRegQword = 11,
-};
 
 inline constexpr int kMaxPlaces = 5;  // "Place0".."Place4"
 

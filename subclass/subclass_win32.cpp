@@ -1,5 +1,7 @@
 #include "subclass/subclass_win32.h"
 
+#include "common/win_text.h"
+
 #include <string>
 
 namespace ql::subclass {
@@ -7,15 +9,6 @@ namespace ql::subclass {
 namespace {
 
 std::wstring wideName(std::string_view name) { return {name.begin(), name.end()}; }
-
-std::string utf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, result.data(), size, nullptr, nullptr);
-    return result;
-}
 
 std::wstring moduleFileName() {
     std::wstring path(MAX_PATH, L'\0');
@@ -72,7 +65,7 @@ std::string Win32WindowHost::exeName() {
     std::wstring name = moduleFileName();
     name.erase(0, name.find_last_of(L"\\/") + 1);
     if (const auto dot = name.rfind(L'.'); dot != std::wstring::npos) name.resize(dot);
-    return utf8(name);
+    return win::toUtf8(name);
 }
 
 void useWin32WindowHost() {

@@ -4,6 +4,7 @@
 // a Policies key.
 #include "picker/picker_ids.h"
 #include "tests/e2e/editor_window.h"
+#include "common/win_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -164,7 +165,7 @@ TEST_F(EditingE2E, AButtonThatDisablesItselfUnderTheMouseHandsTheFocusOnAndEscSt
     escAsks();
 
     mouse::click(editor.window(), middle(editor.control(ids::kAddSpecial)));
-    pressKey(editor.waitForDialog(picker::ids::kCaption), VK_RETURN);
+    pressKey(editor.waitForDialog(win::loadText(IDS_PICKER_CAPTION)), VK_RETURN);
     ASSERT_EQ(list.count(), 5);
     ASSERT_FALSE(editor.enabled(ids::kAddSpecial));
     ASSERT_EQ(focused(editor.window()), editor.control(ids::kTestDialog));

@@ -29,7 +29,10 @@ void storePlaces(const std::vector<RegValue>& places) {
     for (size_t i = 0; i < places.size(); ++i) store(placeName(i), places[i]);
 }
 
-std::wstring pathEntry(std::wstring_view path) { return shellPathName(path) + L": " + std::wstring(path); }
+std::wstring pathEntry(std::wstring_view path) {
+    const std::wstring name = shellPathName(path);
+    return name.empty() ? std::wstring(path) : name + L": " + std::wstring(path);
+}
 
 std::wstring missingPathEntry(std::wstring_view path) { return pathEntry(path) + L" (not found)"; }
 

@@ -3,6 +3,7 @@
 // test starts from a profile without a Policies key.
 #include "picker/picker_ids.h"
 #include "tests/e2e/editor_window.h"
+#include "common/win_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -286,7 +287,7 @@ protected:
 
 HWND openPicker(const Editor& editor) {
     editor.click(ids::kAddSpecial);
-    return editor.waitForDialog(picker::ids::kCaption);
+    return editor.waitForDialog(win::loadText(IDS_PICKER_CAPTION));
 }
 
 ListView pickerList(HWND picker) { return ListView(control(picker, picker::ids::kFolderList)); }

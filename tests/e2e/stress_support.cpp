@@ -2,6 +2,7 @@
 
 #include "about/about_box_win32.h"
 #include "picker/picker_ids.h"
+#include "common/win_texts.h"
 
 #include <psapi.h>
 
@@ -22,7 +23,7 @@ void waitUntilClosed(HWND modal, HWND mainWindow, const char* what) {
 
 void chooseInPicker(const Editor& editor, int button) {
     editor.click(ids::kAddSpecial);
-    const HWND dialog = editor.waitForDialog(picker::ids::kCaption);
+    const HWND dialog = editor.waitForDialog(win::loadText(IDS_PICKER_CAPTION));
     click(control(dialog, button));
     waitUntilClosed(dialog, editor.window(), "the picker");
 }
