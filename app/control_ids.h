@@ -17,6 +17,10 @@ inline constexpr int kApplyChanges = 1011;
 inline constexpr int kExitApp = 2;  // IDCANCEL: Esc presses "Close"
 inline constexpr int kLine1 = 1012;
 inline constexpr int kDropZone = 1013;
+inline constexpr int kSettingsGroup = 1014;
+inline constexpr int kShowPlacesBar = 1015;  // then kShowBackButton, kShowRecentFiles: in DialogSetting's order
+inline constexpr int kShowBackButton = 1016;
+inline constexpr int kShowRecentFiles = 1017;
 
 // System menu commands: below 0xF000, where the system's own are, with the low four bits clear,
 // which WM_SYSCOMMAND keeps for itself.

@@ -50,7 +50,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const ql::win::OleSession ole;
 
     // Watching before the window loads the key: no change after the load goes unseen.
-    ql::KeyWatcher watcher(ql::win::toWide(ql::placesBarPath()));
+    ql::KeyWatcher watcher(ql::win::toWide(ql::comDlg32Path()));  // the settings and, below, the places bar
     ql::RegistryPlacesBarStore store;
     ql::QlEditor editor(store);
     const HWND window = editor.create();

@@ -24,7 +24,9 @@
 namespace ql {
 namespace {
 
-constexpr TwipsRect kClientArea{0, 0, 5295, 5310};
+// The settings' group stands between the list and the bottom row, which it moves down.
+constexpr int kSettingsHeight = 1260;
+constexpr TwipsRect kClientArea{0, 0, 5295, 5310 + kSettingsHeight};
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
 // Posted by Form_Load: the picker's window is built once the main window is up. Its list's 50 shell
 // look-ups run on a thread of their own from the start.
@@ -53,11 +55,19 @@ constexpr std::array kControls{
                 {3960, 2040, 1215, 375}},
     ControlSpec{ids::kRemoveItem, WC_BUTTONW, IDS_REMOVE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 2520, 1215, 375}},
     ControlSpec{ids::kTestDialog, WC_BUTTONW, IDS_TEST, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 3960, 1215, 375}},
-    ControlSpec{ids::kAbout, WC_BUTTONW, IDS_ABOUT, BS_PUSHBUTTON | WS_TABSTOP, 0, {120, 4800, 1215, 375}},
-    ControlSpec{ids::kApplyChanges, WC_BUTTONW, IDS_APPLY, BS_PUSHBUTTON | WS_TABSTOP, 0, {2520, 4800, 1215, 375}},
-    ControlSpec{ids::kExitApp, WC_BUTTONW, IDS_CLOSE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 4800, 1215, 375}},
+    // BS_3STATE: the window sets the third state, never a click.
+    ControlSpec{ids::kSettingsGroup, WC_BUTTONW, IDS_SETTINGS_GROUP, BS_GROUPBOX, 0, {120, 4440, 5055, 1260}},
+    ControlSpec{ids::kShowPlacesBar, WC_BUTTONW, IDS_SHOW_PLACES_BAR, BS_3STATE | WS_GROUP | WS_TABSTOP, 0,
+                {240, 4710, 4815, 255}},
+    ControlSpec{ids::kShowBackButton, WC_BUTTONW, IDS_SHOW_BACK_BUTTON, BS_3STATE | WS_TABSTOP, 0, {240, 5025, 4815, 255}},
+    ControlSpec{ids::kShowRecentFiles, WC_BUTTONW, IDS_SHOW_RECENT_FILES, BS_3STATE | WS_TABSTOP, 0, {240, 5340, 4815, 255}},
+    ControlSpec{ids::kAbout, WC_BUTTONW, IDS_ABOUT, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
+                {120, 4800 + kSettingsHeight, 1215, 375}},
+    ControlSpec{ids::kApplyChanges, WC_BUTTONW, IDS_APPLY, BS_PUSHBUTTON | WS_TABSTOP, 0,
+                {2520, 4800 + kSettingsHeight, 1215, 375}},
+    ControlSpec{ids::kExitApp, WC_BUTTONW, IDS_CLOSE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 4800 + kSettingsHeight, 1215, 375}},
     // The separator above the bottom row: a line from (120, 4560) to (5160, 4560), drawn etched.
-    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {120, 4560, 5040, 30}},
+    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {120, 4560 + kSettingsHeight, 5040, 30}},
 };
 
 // The drop position marker: it spans the window from its left edge to 120 twips beyond the list's
@@ -227,6 +237,9 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case ids::kAddFolder: addFolder_Click(); break;
         case ids::kRemoveItem: removeItem_Click(); break;
         case ids::kTestDialog: testDialog_Click(); break;
+        case ids::kShowPlacesBar: settingBox_Click(DialogSetting::PlacesBar); break;
+        case ids::kShowBackButton: settingBox_Click(DialogSetting::BackButton); break;
+        case ids::kShowRecentFiles: settingBox_Click(DialogSetting::RecentFiles); break;
         default: return FALSE;
         }
         return TRUE;
@@ -420,11 +433,37 @@ void QlEditor::updateControls() {
     win::enableControl(::GetDlgItem(hwnd(), ids::kRemoveItem), states.removeEnabled);
 }
 
+// ---- The dialogs' settings ----
+
+void QlEditor::showSettings() {
+    for (DialogSetting setting : kDialogSettings) {
+        const SettingValue::State state = settings_[setting].state;
+        const WPARAM check = state == SettingValue::State::Shown    ? BST_CHECKED
+                             : state == SettingValue::State::Hidden ? BST_UNCHECKED
+                                                                    : BST_INDETERMINATE;
+        ::SendDlgItemMessageW(hwnd(), ids::kShowPlacesBar + static_cast<int>(setting), BM_SETCHECK, check, 0);
+    }
+}
+
+// A click shows or hides; an indeterminate box becomes shown, and none becomes indeterminate again.
+void QlEditor::settingBox_Click(DialogSetting setting) {
+    SettingValue& value = settings_[setting];
+    value = value.state == SettingValue::State::Shown ? SettingValue::hidden() : SettingValue::shown();
+    listChanged_ = true;
+    showSettings();
+}
+
 // ---- Store ----
+
+DialogsContent QlEditor::content() const {
+    return {PlacesBarContent{customized(), placesInOrder()}, allSettings(settings_)};
+}
 
 void QlEditor::loadPlacesBar() {
     // Read before the places: a change in between makes the next save ask, never go unseen.
     remembered_ = readPlacesBarSnapshot(store_);
+    settings_ = remembered_.settings;
+    showSettings();
     const LoadedPlacesBar loaded = ql::loadPlacesBar(store_);
     selectMode(loaded.customized);
     for (const Place& place : loaded.places) addPlaceToList(place);
@@ -456,18 +495,16 @@ bool QlEditor::savePlacesBar() {
         if (answer == IDNO) reloadPlacesBar();
         if (answer != IDYES) return false;
     }
-    const bool customizedList = customized();
-    const std::vector<Place> places = placesInOrder();
-    const SaveResult result = ql::savePlacesBar(store_, customizedList, places);
+    const DialogsContent saving = content();
+    const SaveResult result = saveDialogs(store_, saving);
     if (!result.ok()) {
-        // Whatever the failed save left is this window's doing, not another program's.
-        remembered_ = readPlacesBarSnapshot(store_);
+        // What was stored is back; another program's change meanwhile would still be asked about.
         const std::u16string text =
             editor::saveFailedMessage(result.failedStep, win::toU16(win::errorText(static_cast<unsigned long>(result.error))));
         ::MessageBoxW(hwnd(), win::toWide(text).c_str(), title().c_str(), MB_OK | MB_ICONERROR);
         return false;  // the changes stay unsaved, and Close will still ask
     }
-    remembered_ = savedPlacesBarSnapshot(customizedList, places);
+    remembered_ = savedSnapshot(remembered_, saving);
     listChanged_ = false;
     return true;
 }
@@ -611,18 +648,24 @@ void QlEditor::testDialog_Click() {
 
 // The file's places replace the list, unsaved until Apply.
 void QlEditor::importPlacesBar() {
-    const auto content = cli::importPlacesBarFile(hwnd());
-    if (!content) return;
-    ListView_DeleteAllItems(folderList_);
-    places_.clear();
-    selectMode(content->customized);
-    for (const Place& place : content->places) addPlaceToList(place);
+    const auto file = cli::importPlacesBarFile(hwnd());
+    if (!file) return;
+    if (const auto& placesBar = file->placesBar) {
+        ListView_DeleteAllItems(folderList_);
+        places_.clear();
+        selectMode(placesBar->customized);
+        for (const Place& place : placesBar->places) addPlaceToList(place);
+    }
+    for (std::size_t i = 0; i < kDialogSettingCount; ++i) {
+        if (file->settings[i]) settings_.values[i] = *file->settings[i];
+    }
+    showSettings();
     listChanged_ = true;
     updateControls();
 }
 
 // What the window shows, saved or not.
-void QlEditor::exportPlacesBar() { cli::exportPlacesBarFile(hwnd(), {customized(), placesInOrder()}); }
+void QlEditor::exportPlacesBar() { cli::exportPlacesBarFile(hwnd(), {customized(), placesInOrder()}, settings_); }
 
 void QlEditor::about_Click() { about::showAboutBox(hwnd()); }
 

@@ -11,7 +11,9 @@
 #include "common/win_texts.h"
 #include "imagelists/shell_icon_lists_win32.h"
 #include "picker/csidl_folders_win32.h"
+#include "store/dialog_settings.h"
 #include "store/place.h"
+#include "store/places_bar.h"
 #include "store/places_bar_snapshot.h"
 #include "store/places_bar_store.h"
 
@@ -68,6 +70,8 @@ private:
     void removeItem_Click();
     void folderList_Click();
     void testDialog_Click();
+    void settingBox_Click(DialogSetting setting);
+    void showSettings();
     void importPlacesBar();
     void exportPlacesBar();
     void beginDrag(const NMLISTVIEW& begin);
@@ -94,6 +98,7 @@ private:
     void addPlaceToList(const Place& place);
 
     bool customized() const { return mode_ == Mode::Customized; }
+    DialogsContent content() const;
     void selectMode(bool customize);
     int entryCount() const;
     bool hasSelection() const;
@@ -113,6 +118,9 @@ private:
     // Which option button is selected; neither is, until loading.
     enum class Mode { Unselected, Defaults, Customized };
     Mode mode_ = Mode::Unselected;
+    // What the settings' boxes say; a setting stored in a form this program does not know stays
+    // "other", its box indeterminate, until the user clicks it.
+    DialogSettings settings_;
 
     // Each entry's place, by the id in its list item's lParam: the list view holds the order and
     // the text; saving reads the places from here and never parses the text.

@@ -5,6 +5,7 @@
 #include "common/texts.h"
 #include "store/places_codec.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -19,9 +20,11 @@ struct VerbName {
 constexpr std::array kVerbs{
     VerbName{u"list", Verb::List},         VerbName{u"set", Verb::Set},       VerbName{u"add", Verb::Add},
     VerbName{u"remove", Verb::Remove},     VerbName{u"defaults", Verb::Defaults},
-    VerbName{u"export", Verb::Export},     VerbName{u"import", Verb::Import}, VerbName{u"?", Verb::Help},
+    VerbName{u"export", Verb::Export},     VerbName{u"import", Verb::Import}, VerbName{u"options", Verb::Options},
+    VerbName{u"hide", Verb::Hide},         VerbName{u"show", Verb::Show},     VerbName{u"?", Verb::Help},
     VerbName{u"help", Verb::Help},
 };
+
 
 ParsedCommandLine usageError(std::u16string why) { return {std::nullopt, std::move(why)}; }
 
@@ -67,6 +70,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
     switch (verb->verb) {
     case Verb::List:
     case Verb::Defaults:
+    case Verb::Options:
     case Verb::Help:
         if (operands != 0) return usageError(text(IDS_CLI_TAKES_NO_ARGUMENTS, {name}));
         break;
@@ -90,12 +94,33 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
         if (operands != 1 || args[1].empty()) return usageError(text(IDS_CLI_NEEDS_ONE_FILE, {name}));
         command.file = args[1];
         break;
+    case Verb::Hide:
+    case Verb::Show:
+        if (operands == 0) return usageError(ql::text(IDS_CLI_NEEDS_A_SETTING, {name}));
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const auto setting = std::ranges::find_if(kDialogSettings, [&](DialogSetting candidate) {
+                return equalsIgnoringCase(args[i], settingName(candidate));
+            });
+            if (setting == kDialogSettings.end()) return usageError(ql::text(IDS_CLI_NOT_A_SETTING, {name, args[i]}));
+            command.settings.push_back(*setting);
+        }
+        break;
     }
     return {command, {}};
 }
 
+std::u16string_view settingName(DialogSetting setting) {
+    switch (setting) {
+    case DialogSetting::PlacesBar: return u"placesbar";
+    case DialogSetting::BackButton: return u"backbutton";
+    case DialogSetting::RecentFiles: break;
+    }
+    return u"recentfiles";
+}
+
 std::u16string usageText(const std::vector<std::u16string>& knownFolderNames) {
     std::u16string text = withCrLf(ql::text(IDS_CLI_USAGE, {ql::text(IDS_PROGRAM_TITLE)}));
+    text += withCrLf(ql::text(IDS_CLI_SETTINGS_USAGE));
     text += ql::text(IDS_CLI_SPECIAL_FOLDER_NAMES) + u"\r\n";
     std::u16string line = u" ";
     for (const SpecialFolderName& entry : specialFolderNames()) {

@@ -1,5 +1,7 @@
 #pragma once
 // quorlane.exe's command line: which command, with which arguments, and the usage text.
+#include "store/dialog_settings.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,13 +15,14 @@ enum ExitCode : int {
     kExitUsage = 2,
 };
 
-enum class Verb { List, Set, Add, Remove, Defaults, Export, Import, Help };
+enum class Verb { List, Set, Add, Remove, Defaults, Export, Import, Options, Hide, Show, Help };
 
 struct Command {
     Verb verb = Verb::Help;
     std::vector<std::u16string> places;  // Set, Add: the PLACE arguments as given
     int index = -1;                      // Remove: N of Place<N>
     std::u16string file;                 // Export, Import
+    std::vector<DialogSetting> settings;  // Hide, Show
     bool operator==(const Command&) const = default;
 };
 
@@ -31,6 +34,9 @@ struct ParsedCommandLine {
 // `args` are the arguments after the program's name, at least one. The command is the first,
 // in any case, starting with '/' or '-'.
 ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args);
+
+// The command line's name of a setting: "placesbar", "backbutton", "recentfiles".
+std::u16string_view settingName(DialogSetting setting);
 
 // The usage, with the special folder names and the known folders the system has beyond them.
 std::u16string usageText(const std::vector<std::u16string>& knownFolderNames);

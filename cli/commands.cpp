@@ -36,6 +36,43 @@ bool bareWord(std::u16string_view text) {
     return text.find_first_of(u"\\/:.%") == std::u16string_view::npos;
 }
 
+std::u16string typeName(std::uint32_t type) {
+    switch (type) {
+    case kRegNone: return u"REG_NONE";
+    case kRegSz: return u"REG_SZ";
+    case kRegExpandSz: return u"REG_EXPAND_SZ";
+    case kRegBinary: return u"REG_BINARY";
+    case kRegDword: return u"REG_DWORD";
+    case kRegMultiSz: return u"REG_MULTI_SZ";
+    case kRegQword: return u"REG_QWORD";
+    default: return decimal(type);
+    }
+}
+
+// A value as stored: a four-byte REG_DWORD in decimal, text up to its first NUL, else its bytes in hex.
+std::u16string storedText(const SettingValue& value) {
+    const std::vector<std::uint8_t>& data = value.data;
+    if (value.type == kRegDword && data.size() == 4) {
+        return decimal(data[0] | data[1] << 8 | data[2] << 16 | static_cast<long long>(data[3]) << 24);
+    }
+    std::u16string text;
+    if ((value.type == kRegSz || value.type == kRegExpandSz) && data.size() % 2 == 0) {
+        for (std::size_t i = 0; i < data.size(); i += 2) {
+            const auto c = static_cast<char16_t>(data[i] | data[i + 1] << 8);
+            if (c == 0) break;
+            text += c;
+        }
+        return text;
+    }
+    constexpr char16_t kDigits[] = u"0123456789abcdef";
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i > 0) text += u',';
+        text += kDigits[data[i] >> 4];
+        text += kDigits[data[i] & 15];
+    }
+    return text;
+}
+
 class Runner {
 public:
     Runner(PlacesBarStore& store, CliHost& host) : store_(store), host_(host) {}
@@ -54,9 +91,12 @@ public:
         case Verb::Set: refusal = set(command.places); break;
         case Verb::Add: refusal = add(command.places); break;
         case Verb::Remove: refusal = remove(command.index); break;
-        case Verb::Defaults: refusal = save({false, {}}); break;
+        case Verb::Defaults: refusal = save({PlacesBarContent{false, {}}, {}}); break;
         case Verb::Export: refusal = exportTo(command.file); break;
         case Verb::Import: refusal = importFrom(command.file); break;
+        case Verb::Options: refusal = options(); break;
+        case Verb::Hide: refusal = setSettings(command.settings, SettingValue::hidden()); break;
+        case Verb::Show: refusal = setSettings(command.settings, SettingValue::shown()); break;
         }
         if (refusal) {
             host_.writeError(u"quorlane: " + refusal->why + std::u16string(kNewLine));
@@ -113,7 +153,7 @@ private:
     std::optional<Refusal> set(const std::vector<std::u16string>& arguments) {
         std::vector<Place> places;
         if (auto refusal = resolveAll(arguments, places)) return refusal;
-        return save({true, std::move(places)});
+        return save({PlacesBarContent{true, std::move(places)}, {}});
     }
 
     std::optional<Refusal> add(const std::vector<std::u16string>& arguments) {
@@ -126,7 +166,7 @@ private:
         std::vector<Place> places;
         for (StoredPlace& entry : stored) places.push_back(std::move(entry.place));
         if (auto refusal = resolveAll(arguments, places)) return refusal;
-        return save({true, std::move(places)});
+        return save({PlacesBarContent{true, std::move(places)}, {}});
     }
 
     std::optional<Refusal> remove(int index) {
@@ -139,7 +179,7 @@ private:
         if (places.size() == stored.size()) {
             return Refusal{text(IDS_CLI_NO_SUCH_PLACE, {placeValueName(index), decimal(static_cast<long long>(stored.size()))})};
         }
-        return save({true, std::move(places)});
+        return save({PlacesBarContent{true, std::move(places)}, {}});
     }
 
     std::optional<Refusal> exportTo(const std::u16string& file) {
@@ -147,6 +187,7 @@ private:
         if (path.empty()) return Refusal{text(IDS_CLI_NO_PATH, {file})};
         PlacesBarSnapshot snapshot;
         if (auto refusal = readStored(snapshot)) return refusal;
+        if (snapshot.settings.unreadable) return Refusal{ql::text(IDS_CLI_CANNOT_READ_SETTINGS)};
         std::u16string error;
         if (!host_.writeFile(path, writeRegFile(snapshot), error)) return Refusal{text(IDS_CLI_CANNOT_WRITE, {path, error})};
         return std::nullopt;
@@ -163,12 +204,35 @@ private:
         return save(*reading.content);
     }
 
-    // Stores the places bar; when that fails part way, what was stored before is put back.
-    std::optional<Refusal> save(const PlacesBarContent& content) {
-        const LoadedPlacesBar before = loadPlacesBar(store_);
-        const SaveResult result = savePlacesBar(store_, content.customized, content.places);
+    // One line a setting: its name, then shown or hidden, or other with the type and value as stored.
+    std::optional<Refusal> options() {
+        const DialogSettings settings = loadDialogSettings(store_);
+        if (settings.unreadable) return Refusal{ql::text(IDS_CLI_CANNOT_READ_SETTINGS)};
+        std::u16string text;
+        for (DialogSetting setting : kDialogSettings) {
+            const SettingValue& value = settings[setting];
+            text += std::u16string(settingName(setting)) + u"\t";
+            switch (value.state) {
+            case SettingValue::State::Shown: text += u"shown"; break;
+            case SettingValue::State::Hidden: text += u"hidden"; break;
+            case SettingValue::State::Other: text += u"other\t" + typeName(value.type) + u"\t" + storedText(value); break;
+            }
+            text += kNewLine;
+        }
+        host_.writeOut(text);
+        return std::nullopt;
+    }
+
+    std::optional<Refusal> setSettings(const std::vector<DialogSetting>& settings, const SettingValue& value) {
+        DialogsContent content;
+        for (DialogSetting setting : settings) content.settings[static_cast<std::size_t>(setting)] = value;
+        return save(content);
+    }
+
+    // Stores the content; a save that fails part way has put back what was stored before.
+    std::optional<Refusal> save(const DialogsContent& content) {
+        const SaveResult result = saveDialogs(store_, content);
         if (result.ok()) return std::nullopt;
-        savePlacesBar(store_, before.customized, before.places);
         return Refusal{text(IDS_CLI_CANNOT_SAVE, {result.failedStep, host_.errorText(result.error)})};
     }
 

@@ -25,7 +25,9 @@ protected:
     std::vector<Place> stored() { return loadPlacesBar(store).places; }
     bool wrote() const {
         for (const auto& call : store.calls()) {
-            if (call.op == Op::CreateKey || call.op == Op::SetValue || call.op == Op::DeleteKey) return true;
+            if (call.op == Op::CreateKey || call.op == Op::SetValue || call.op == Op::DeleteKey || call.op == Op::DeleteValue) {
+                return true;
+            }
         }
         return false;
     }
@@ -109,7 +111,7 @@ TEST_F(Commands, PlacesAreListedRemovedAndExportedUnderTheNamesTheyAreStoredWith
     EXPECT_EQ(run({u"/export", u"gaps.reg"}), kExitOk);
     const auto& bytes = host.files[u"C:\\work\\gaps.reg"];
     const std::u16string text(reinterpret_cast<const char16_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-    EXPECT_TRUE(text.ends_with(u"]\r\n\"Place2\"=dword:00000005\r\n\"Place4\"=\"C:\\\\windows\"\r\n\r\n"));
+    EXPECT_NE(text.find(u"]\r\n\"Place2\"=dword:00000005\r\n\"Place4\"=\"C:\\\\windows\"\r\n\r\n["), std::u16string::npos);
     EXPECT_EQ(run({u"/remove", u"2"}), kExitOk);
     EXPECT_EQ(store.valueNames(kPath), std::vector<std::u16string>{u"Place0"});
     EXPECT_EQ(stored(), std::vector<Place>{Place::folderPath(u"C:\\windows")});
@@ -144,6 +146,20 @@ TEST_F(Commands, AFailedSavePutsBackWhatWasStored) {
     EXPECT_EQ(run({u"/set", u"8", u"13", u"14"}), kExitRefused);
     EXPECT_EQ(host.error, u"quorlane: cannot write the places bar (Place1: error 5)\r\n");
     EXPECT_EQ(stored(), (std::vector<Place>{Place::specialFolder(5), Place::specialFolder(6)}));
+}
+
+TEST_F(Commands, HideShowAndOptionsTouchTheThreeSettingsAndNothingElse) {
+    const std::u16string comDlg32 = kPath.substr(0, kPath.size() - 10);
+    ASSERT_EQ(run({u"/set", u"5"}), kExitOk);
+    store.putValue(comDlg32, u"NoFileMru", kRegSz, {u'x', 0, 0, 0});
+    EXPECT_EQ(run({u"/hide", u"PlacesBar", u"backbutton"}), kExitOk);
+    EXPECT_EQ(run({u"-SHOW", u"BACKBUTTON"}), kExitOk);
+    EXPECT_EQ(run({u"/options"}), kExitOk);
+    EXPECT_EQ(host.out, u"placesbar\thidden\r\nbackbutton\tshown\r\nrecentfiles\tother\tREG_SZ\tx\r\n");
+    EXPECT_EQ(store.valueNames(comDlg32), (std::vector<std::u16string>{u"NoFileMru", u"NoPlacesBar"}));
+    EXPECT_EQ(stored(), std::vector<Place>{Place::specialFolder(5)});
+    EXPECT_EQ(run({u"/hide", u"everything"}), kExitUsage);
+    EXPECT_FALSE(wrote());
 }
 
 TEST_F(Commands, UsageErrorsExitTwoWithTheUsageAndHelpIsNoError) {

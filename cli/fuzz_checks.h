@@ -20,7 +20,9 @@ inline void check(bool holds, const char* what) {
 inline bool wrote(const MemoryPlacesBarStore& store) {
     for (const auto& call : store.calls()) {
         using Op = MemoryPlacesBarStore::Op;
-        if (call.op == Op::CreateKey || call.op == Op::SetValue || call.op == Op::DeleteKey) return true;
+        if (call.op == Op::CreateKey || call.op == Op::SetValue || call.op == Op::DeleteKey || call.op == Op::DeleteValue) {
+            return true;
+        }
     }
     return false;
 }

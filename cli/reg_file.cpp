@@ -227,11 +227,16 @@ public:
                 return fail(lineNumber, text(IDS_REG_NOT_A_LINE));
             }
         }
-        if (!said_) return fail(0, text(IDS_REG_SAYS_NOTHING));
-        PlacesBarContent content;
-        content.customized = customized_;
-        for (auto& place : places_) {
-            if (place) content.places.push_back(std::move(*place));
+        const bool anySetting = std::ranges::any_of(settings_, [](const auto& setting) { return setting.has_value(); });
+        if (!said_ && !anySetting) return fail(0, text(IDS_REG_SAYS_NOTHING));
+        DialogsContent content;
+        content.settings = settings_;
+        if (said_) {
+            content.placesBar.emplace();
+            content.placesBar->customized = customized_;
+            for (auto& place : places_) {
+                if (place) content.placesBar->places.push_back(std::move(*place));
+            }
         }
         return {content, {}};
     }
@@ -259,7 +264,12 @@ private:
         std::u16string_view key = line.substr(1, line.size() - 2);
         const bool deletion = !key.empty() && key.front() == u'-';
         if (deletion) key.remove_prefix(1);
-        if (!isPlacesBar(key)) {
+        inSettings_ = !deletion && isKey(key, comDlg32Path());
+        if (inSettings_) {
+            inKey_ = false;
+            return true;
+        }
+        if (!isKey(key, placesBarPath())) {
             return refuse(lineNumber, text(IDS_REG_OTHER_KEY, {key}));
         }
         said_ = true;
@@ -269,8 +279,7 @@ private:
         return true;
     }
 
-    static bool isPlacesBar(std::u16string_view key) {
-        const std::u16string belowRoot = placesBarPath();
+    static bool isKey(std::u16string_view key, const std::u16string& belowRoot) {
         const std::u16string longRoot = std::u16string(kCurrentUserName) + u'\\';
         if (startsWithIgnoringCase(key, longRoot)) return equalsIgnoringCase(key.substr(longRoot.size()), belowRoot);
         if (startsWithIgnoringCase(key, kShortRoot)) return equalsIgnoringCase(key.substr(kShortRoot.size()), belowRoot);
@@ -290,6 +299,7 @@ private:
         if (line.empty() || line.front() != u'=') return refuse(lineNumber, text(IDS_REG_NOT_A_LINE));
         line = trimmed(line.substr(1));
 
+        if (inSettings_) return settingLine(lineNumber, name, line);
         if (!inKey_) {
             return refuse(lineNumber, name.empty() ? text(IDS_REG_DEFAULT_OUTSIDE) : text(IDS_REG_VALUE_OUTSIDE, {name}));
         }
@@ -299,6 +309,28 @@ private:
         auto place = placeData(lineNumber, line);
         if (!error_.message.empty()) return false;
         places_[static_cast<std::size_t>(*index)] = std::move(place);
+        return true;
+    }
+
+    // Under ComDlg32 only the three settings, each hidden by dword:00000001 or shown by a deletion.
+    bool settingLine(int lineNumber, const std::u16string& name, std::u16string_view data) {
+        const auto setting = std::ranges::find_if(kDialogSettings, [&](DialogSetting candidate) {
+            return equalsIgnoringCase(name, settingValueName(candidate));
+        });
+        if (setting == kDialogSettings.end()) {
+            return refuse(lineNumber, name.empty() ? ql::text(IDS_REG_DEFAULT_NO_SETTING) : ql::text(IDS_REG_VALUE_NO_SETTING, {name}));
+        }
+        auto& slot = settings_[static_cast<std::size_t>(*setting)];
+        if (data == u"-") {
+            slot = SettingValue::shown();
+            return true;
+        }
+        const auto number = startsWithIgnoringCase(data, u"dword:") ? dwordData(data.substr(6)) : std::nullopt;
+        if (!number) return refuse(lineNumber, ql::text(IDS_REG_SETTING_FORM, {name}));
+        const auto bits = static_cast<std::uint32_t>(*number);
+        const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+                                                static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
+        slot = decodeSetting(kRegDword, bytes);
         return true;
     }
 
@@ -341,12 +373,35 @@ private:
     bool unicode_ = true;
     bool said_ = false;
     bool inKey_ = false;
+    bool inSettings_ = false;
+    SettingChanges settings_{};
     bool customized_ = false;
     std::array<std::optional<Place>, kMaxPlaces> places_;
     RegFileError error_;
 };
 
-std::vector<std::uint8_t> writeRegFile(bool customized, const std::vector<StoredPlace>& places) {
+// A setting as the registry editor restores it: hidden dword:00000001, shown a deletion, any other
+// form as it is stored.
+std::u16string settingLine(DialogSetting setting, const SettingValue& value) {
+    const std::u16string name = quoted(settingValueName(setting)) + u"=";
+    switch (value.state) {
+    case SettingValue::State::Shown: return name + u"-";
+    case SettingValue::State::Hidden: return name + dwordValue(1);
+    case SettingValue::State::Other: break;
+    }
+    if (value.type == kRegDword && value.data.size() == 4) {
+        const auto& d = value.data;
+        return name + dwordValue(static_cast<std::int32_t>(d[0] | d[1] << 8 | d[2] << 16 | static_cast<std::uint32_t>(d[3]) << 24));
+    }
+    std::u16string hex = u"hex(";
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        if ((value.type >> shift) != 0 || shift == 0) hex += u"0123456789abcdef"[(value.type >> shift) & 0xF];
+    }
+    return hexValue(name + hex + u"):", value.data);
+}
+
+std::vector<std::uint8_t> writeRegFile(bool customized, const std::vector<StoredPlace>& places,
+                                       const SettingChanges& settings) {
     std::u16string text = std::u16string(kHeader5) + std::u16string(kNewLine) + std::u16string(kNewLine);
     text += u"[-" + placesBarKeyName() + u"]" + std::u16string(kNewLine);
     text += kNewLine;
@@ -362,6 +417,13 @@ std::vector<std::uint8_t> writeRegFile(bool customized, const std::vector<Stored
                 text += name + quoted(place.path);
             }
             text += kNewLine;
+        }
+        text += kNewLine;
+    }
+    if (std::ranges::any_of(settings, [](const auto& setting) { return setting.has_value(); })) {
+        text += u"[" + comDlg32KeyName() + u"]" + std::u16string(kNewLine);
+        for (DialogSetting setting : kDialogSettings) {
+            if (const auto& value = settings[static_cast<std::size_t>(setting)]) text += settingLine(setting, *value) + std::u16string(kNewLine);
         }
         text += kNewLine;
     }
@@ -384,14 +446,15 @@ std::vector<StoredPlace> storedPlaces(const PlacesBarSnapshot& snapshot) {
     return places;
 }
 
-std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content) {
+std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content, const SettingChanges& settings) {
     std::vector<StoredPlace> places;
     for (std::size_t i = 0; i < content.places.size(); ++i) places.push_back({static_cast<int>(i), content.places[i]});
-    return writeRegFile(content.customized, places);
+    return writeRegFile(content.customized, places, settings);
 }
 
 std::vector<std::uint8_t> writeRegFile(const PlacesBarSnapshot& snapshot) {
-    return writeRegFile(snapshot.state == PlacesBarSnapshot::State::Present, storedPlaces(snapshot));
+    return writeRegFile(snapshot.state == PlacesBarSnapshot::State::Present, storedPlaces(snapshot),
+                        allSettings(snapshot.settings));
 }
 
 std::u16string refusedFileMessage(std::u16string_view path, const RegFileError& error) {

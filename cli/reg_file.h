@@ -3,6 +3,7 @@
 // BOM and CRLF under "Windows Registry Editor Version 5.00"; read in that format and as REGEDIT4.
 // Reading refuses the whole file when any line could write anything but the places bar.
 #include "store/place.h"
+#include "store/places_bar.h"
 #include "store/places_bar_snapshot.h"
 
 #include <cstdint>
@@ -13,12 +14,6 @@
 
 namespace ql::cli {
 
-// What a file says of the places bar: no key (the dialogs' own places), or the key with these places.
-struct PlacesBarContent {
-    bool customized = false;
-    std::vector<Place> places;
-    bool operator==(const PlacesBarContent&) const = default;
-};
 
 // A place as the key holds it: n of its value's name Place<n>, and the place.
 struct StoredPlace {
@@ -31,11 +26,11 @@ struct StoredPlace {
 // gaps kept.
 std::vector<StoredPlace> storedPlaces(const PlacesBarSnapshot& snapshot);
 
-// The deletion line and, when customized, the key with Place0..Place<n-1>: imported by the
-// registry editor it leaves exactly this places bar.
-std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content);
-// The same for the places a key holds, each under its own name: the registry editor puts back
-// every place value as it was. Values that are no place cannot be imported, and are left out.
+// The deletion line and, when customized, the key with Place0..Place<n-1>, then ComDlg32 with the
+// settings given: imported by the registry editor it leaves exactly this places bar and these settings.
+std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content, const SettingChanges& settings = {});
+// The same for the places a key holds, each under its own name, and the three settings: the registry
+// editor puts back every place value as it was. Values that are no place cannot be imported, and are left out.
 std::vector<std::uint8_t> writeRegFile(const PlacesBarSnapshot& snapshot);
 
 struct RegFileError {
@@ -44,7 +39,7 @@ struct RegFileError {
 };
 
 struct RegFileReading {
-    std::optional<PlacesBarContent> content;
+    std::optional<DialogsContent> content;
     RegFileError error;  // when there is no content
 };
 
@@ -52,7 +47,9 @@ struct RegFileReading {
 std::u16string refusedFileMessage(std::u16string_view path, const RegFileError& error);
 
 // Reads the file as the registry editor would apply it, line by line: a deletion line removes the
-// places bar, a key line makes it, its values set or ("Place0"=-) delete places. The places come
+// places bar, a key line makes it, its values set or ("Place0"=-) delete places; under ComDlg32 the
+// three settings are hidden (dword:00000001) or shown ("NoPlacesBar"=-). A file without the places
+// bar leaves it alone, and one without a setting leaves that setting alone. The places come
 // out in index order, gaps closed up, as loading them from the registry would.
 RegFileReading readRegFile(std::span<const std::uint8_t> bytes);
 

@@ -16,10 +16,11 @@
 using namespace ql::cli::fuzzing;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // Half the inputs start inside the places bar key, so that the search spends its time on values.
+    // Half the inputs start inside the places bar key, and a quarter inside ComDlg32, so that the
+    // search spends its time on values.
     std::vector<std::uint8_t> file;
-    if (size > 0 && (data[0] & 1)) {
-        const std::u16string key = ql::placesBarKeyName();
+    if (size > 0 && (data[0] & 3)) {
+        const std::u16string key = (data[0] & 3) == 2 ? ql::comDlg32KeyName() : ql::placesBarKeyName();
         const std::string start = "REGEDIT4\r\n[" + std::string(key.begin(), key.end()) + "]\r\n";
         file.assign(start.begin(), start.end());
         ++data;
@@ -31,19 +32,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ql::MemoryPlacesBarStore store;
     ql::cli::testing::FakeCliHost host;
-    ql::savePlacesBar(store, true, {ql::Place::specialFolder(5)});
+    const ql::DialogsContent before{ql::PlacesBarContent{true, {ql::Place::specialFolder(5)}},
+                                    {std::nullopt, ql::SettingValue::hidden(), std::nullopt}};
+    ql::saveDialogs(store, before);
     host.files[u"C:\\work\\in.reg"] = file;
     store.clearCalls();
     const int status = ql::cli::runCommand({u"/import", u"in.reg"}, store, host);
 
     const ql::LoadedPlacesBar stored = ql::loadPlacesBar(store);
+    const ql::DialogSettings settings = ql::loadDialogSettings(store);
     if (reading.content) {
-        // The reader closes gaps and keeps at most Place0..Place4, as the store does.
+        // The reader closes gaps and keeps at most Place0..Place4, as the store does; what the file
+        // does not say stays as it was.
         check(status == ql::cli::kExitOk, "a readable file was not imported");
-        check(stored.customized == reading.content->customized, "the import stored the other mode");
-        if (stored.customized) check(stored.places == reading.content->places, "the import stored other places");
-        const auto again = ql::cli::readRegFile(ql::cli::writeRegFile(*reading.content));
-        check(again.content && *again.content == *reading.content, "an export does not read back the same");
+        const ql::PlacesBarContent places = reading.content->placesBar.value_or(*before.placesBar);
+        check(stored.customized == places.customized, "the import stored the other mode");
+        if (stored.customized) check(stored.places == places.places, "the import stored other places");
+        for (std::size_t i = 0; i < ql::kDialogSettingCount; ++i) {
+            const auto& given = reading.content->settings[i];
+            check(settings.values[i] == (given ? *given : before.settings[i].value_or(ql::SettingValue::shown())),
+                  "the import stored another setting");
+        }
+        const auto again = ql::cli::readRegFile(ql::cli::writeRegFile(places, reading.content->settings));
+        check(again.content && again.content->placesBar == places && again.content->settings == reading.content->settings,
+              "an export does not read back the same");
     } else {
         check(status == ql::cli::kExitRefused, "an unreadable file was not refused");
         check(!wrote(store), "a refused file wrote to the registry");

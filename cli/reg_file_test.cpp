@@ -68,7 +68,7 @@ TEST(RegFile, WhatIsWrittenReadsBackTheSame) {
     for (const auto& content : contents) {
         const auto reading = readRegFile(writeRegFile(content));
         ASSERT_TRUE(reading.content) << std::string(reading.error.message.begin(), reading.error.message.end());
-        EXPECT_EQ(*reading.content, content);
+        EXPECT_EQ(reading.content->placesBar, content);
     }
 }
 
@@ -77,16 +77,16 @@ TEST(RegFileReader, AppliesItsLinesInOrderAsTheRegistryEditorWould) {
     auto reading = read5(u"; a comment\r\n[hkey_current_user\\software\\microsoft\\windows\\currentversion\\policies\\comdlg32\\placesbar]\r\n"
                          u"\"place3\"=\"D:\\\\x\"\r\n\"Place0\" = dword:5\r\n\"Place1\"=dword:11\r\n\"Place1\"=-\r\n\r\n");
     ASSERT_TRUE(reading.content);
-    EXPECT_EQ(*reading.content, (PlacesBarContent{true, {Place::specialFolder(5), Place::folderPath(u"D:\\x")}}));
+    EXPECT_EQ(reading.content->placesBar, (PlacesBarContent{true, {Place::specialFolder(5), Place::folderPath(u"D:\\x")}}));
 
     reading = read5(u"[HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32\\PlacesBar]\r\n\"Place0\"=dword:1\r\n"
                     u"[-" + kKey + u"]\r\n");
     ASSERT_TRUE(reading.content);
-    EXPECT_EQ(*reading.content, (PlacesBarContent{false, {}}));
+    EXPECT_EQ(reading.content->placesBar, (PlacesBarContent{false, {}}));
 
     reading = read5(u"[-" + kKey + u"]\n[" + kKey + u"]\n\"Place4\"=dword:00000011\n");
     ASSERT_TRUE(reading.content);
-    EXPECT_EQ(*reading.content, (PlacesBarContent{true, {Place::specialFolder(17)}}));
+    EXPECT_EQ(reading.content->placesBar, (PlacesBarContent{true, {Place::specialFolder(17)}}));
 }
 
 TEST(RegFileReader, ReadsRegedit4AndEightBitText) {
@@ -95,15 +95,29 @@ TEST(RegFileReader, ReadsRegedit4AndEightBitText) {
     auto reading = readRegFile(bytesOf("REGEDIT4\r\n\r\n[" + key + "]\r\n\"Place0\"=\"C:\\\\Caf\xC3\xA9\"\r\n"
                                        "\"Place1\"=hex(2):25,77,25,\\\r\n  00\r\n"));
     ASSERT_TRUE(reading.content);
-    EXPECT_EQ(*reading.content, (PlacesBarContent{true, {Place::folderPath(u"C:\\Café"), Place::expandablePath(u"%w%")}}));
+    EXPECT_EQ(reading.content->placesBar, (PlacesBarContent{true, {Place::folderPath(u"C:\\Café"), Place::expandablePath(u"%w%")}}));
 
     reading = readRegFile(bytesOf("REGEDIT4\n[" + key + "]\n\"Place0\"=\"C:\\\\Caf\xE9\"\n"));
     ASSERT_TRUE(reading.content);
-    EXPECT_EQ(reading.content->places, std::vector<Place>{Place::folderPath(u"C:\\Café")});
+    EXPECT_EQ(reading.content->placesBar->places, std::vector<Place>{Place::folderPath(u"C:\\Café")});
 
     reading = readRegFile(bytesOf("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n[" + key + "]\r\n\"Place0\"=hex(2):41,00\r\n"));
     ASSERT_TRUE(reading.content);
-    EXPECT_EQ(reading.content->places, std::vector<Place>{Place::expandablePath(u"A")});
+    EXPECT_EQ(reading.content->placesBar->places, std::vector<Place>{Place::expandablePath(u"A")});
+}
+
+TEST(RegFile, TheSettingsSectionRestoresTheThreeAndAFileWithoutItLeavesThemAlone) {
+    const SettingChanges settings{SettingValue::hidden(), SettingValue::shown(), SettingValue::other(3, {1, 2})};
+    const std::u16string text = textOf(writeRegFile({true, {}}, settings));
+    EXPECT_NE(text.find(u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32]\r\n"
+                        u"\"NoPlacesBar\"=dword:00000001\r\n\"NoBackButton\"=-\r\n\"NoFileMru\"=hex(3):01,02\r\n"),
+              std::u16string::npos);
+
+    const std::u16string section = u"[HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32]\r\n";
+    auto reading = read5(section + u"\"nofilemru\"=dword:1\r\n\"NoPlacesBar\"=-\r\n");
+    ASSERT_TRUE(reading.content);
+    EXPECT_EQ(reading.content->placesBar, std::nullopt);
+    EXPECT_EQ(reading.content->settings, (SettingChanges{SettingValue::shown(), std::nullopt, SettingValue::hidden()}));
 }
 
 struct Refused {
@@ -133,6 +147,8 @@ TEST(RegFileReader, RefusesTheWholeFileNamingItsLine) {
         {key + u"Place0=dword:5\r\n", 4, u"is not a key, a value or a comment"},
         {u"[" + kKey + u"\r\n", 3, u"is not a key, a value or a comment"},
         {u"; nothing\r\n", 0, u"says nothing about the places bar"},
+        {u"[" + comDlg32KeyName() + u"]\r\n\"NoPlacesBar\"=dword:1\r\n\"Other\"=dword:1\r\n", 5, u"\"Other\" of ComDlg32"},
+        {u"[" + comDlg32KeyName() + u"]\r\n\"NoBackButton\"=hex:01\r\n", 4, u"\"NoBackButton\" as something other"},
     };
     for (const Refused& c : cases) {
         const auto reading = read5(c.body);

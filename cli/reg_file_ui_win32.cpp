@@ -45,7 +45,7 @@ void tell(HWND owner, const std::wstring& text) {
 
 }  // namespace
 
-std::optional<PlacesBarContent> importPlacesBarFile(HWND owner) {
+std::optional<DialogsContent> importPlacesBarFile(HWND owner) {
     const std::wstring path = chooseFile(owner, IDS_IMPORT_TITLE, false);
     if (path.empty()) return std::nullopt;
     std::vector<std::uint8_t> bytes;
@@ -62,11 +62,11 @@ std::optional<PlacesBarContent> importPlacesBarFile(HWND owner) {
     return std::move(reading.content);
 }
 
-bool exportPlacesBarFile(HWND owner, const PlacesBarContent& content) {
+bool exportPlacesBarFile(HWND owner, const PlacesBarContent& content, const DialogSettings& settings) {
     const std::wstring path = chooseFile(owner, IDS_EXPORT_TITLE, true);
     if (path.empty()) return false;
     std::wstring error;
-    if (!writeFileBytes(path, writeRegFile(content), error)) {
+    if (!writeFileBytes(path, writeRegFile(content, allSettings(settings)), error)) {
         tell(owner, win::loadText(IDS_CANNOT_WRITE_FILE, {win::toU16(path), win::toU16(error)}));
         return false;
     }

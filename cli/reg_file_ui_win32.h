@@ -10,10 +10,11 @@
 
 namespace ql::cli {
 
-// What the chosen file says of the places bar; none when the user cancelled or the file was refused.
-std::optional<PlacesBarContent> importPlacesBarFile(HWND owner);
+// What the chosen file says of the places bar and the settings; none when the user cancelled or the
+// file was refused.
+std::optional<DialogsContent> importPlacesBarFile(HWND owner);
 
-// Writes `content` to the file the user chooses; false when cancelled or not written.
-bool exportPlacesBarFile(HWND owner, const PlacesBarContent& content);
+// Writes `content` and the settings to the file the user chooses; false when cancelled or not written.
+bool exportPlacesBarFile(HWND owner, const PlacesBarContent& content, const DialogSettings& settings);
 
 }  // namespace ql::cli

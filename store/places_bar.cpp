@@ -1,5 +1,6 @@
 #include "store/places_bar.h"
 
+#include "store/places_bar_snapshot.h"
 #include "store/places_codec.h"
 
 #include <algorithm>
@@ -63,16 +64,22 @@ private:
 
 }  // namespace
 
-std::u16string placesBarPath() {
+std::u16string comDlg32Path() {
     std::u16string path{kPoliciesPath};
     path += u'\\';
     path += kComDlg32;
+    return path;
+}
+
+std::u16string placesBarPath() {
+    std::u16string path = comDlg32Path();
     path += u'\\';
     path += kPlacesBar;
     return path;
 }
 
 std::u16string placesBarKeyName() { return std::u16string(kCurrentUserName) + u'\\' + placesBarPath(); }
+std::u16string comDlg32KeyName() { return std::u16string(kCurrentUserName) + u'\\' + comDlg32Path(); }
 
 LoadedPlacesBar loadPlacesBar(PlacesBarStore& store) {
     LoadedPlacesBar loaded;
@@ -86,31 +93,110 @@ LoadedPlacesBar loadPlacesBar(PlacesBarStore& store) {
     return loaded;
 }
 
-SaveResult savePlacesBar(PlacesBarStore& store, bool customized, const std::vector<Place>& places) {
-    SaveSteps steps(store);
+namespace {
 
-    StoreKey policies(store);
-    if (!steps.create(kCurrentUserRoot, kPoliciesPath, u"Policies", policies)) return steps.result();
-    StoreKey comDlg32(store);
-    if (!steps.create(policies.get(), kComDlg32, kComDlg32, comDlg32)) return steps.result();
-
-    // The old values never survive a save: Place5 and up, and anything unreadable, go with the key.
-    // When the delete fails the old places bar stays whole rather than being overwritten in part.
-    const long deleted = store.deleteKey(comDlg32.get(), kPlacesBar);
-    if (deleted != kRegFileNotFound && !steps.check(deleted, kPlacesBar)) return steps.result();
-    if (!customized) return steps.result();
+// Below ComDlg32: replaces PlacesBar by what `wanted` holds, every value under its own name and type.
+// The old values never survive: Place5 and up, and anything unreadable, go with the key. When the delete
+// fails the old places bar stays whole rather than being overwritten in part. A failed value is
+// reported, yet the later ones are still written so that as much as possible is stored.
+void writePlacesBar(PlacesBarStore& store, SaveSteps& steps, RegKey comDlg32, bool present,
+                    const std::vector<StoredValue>& values) {
+    const long deleted = store.deleteKey(comDlg32, kPlacesBar);
+    if (deleted != kRegFileNotFound && !steps.check(deleted, kPlacesBar)) return;
+    if (!present) return;
 
     StoreKey placesBar(store);
-    if (!steps.create(comDlg32.get(), kPlacesBar, kPlacesBar, placesBar)) return steps.result();
-    for (std::size_t index = 0; index < places.size(); ++index) {
-        const std::u16string name = placeValueName(static_cast<int>(index));
-        const EncodedValue value = encodePlace(places[index]);
-        // A failed value is reported, yet the later ones are still written so that as much as possible is stored.
-        steps.check(store.setValue(placesBar.get(), name, value.type, value.data.data(),
+    if (!steps.create(comDlg32, kPlacesBar, kPlacesBar, placesBar)) return;
+    for (const StoredValue& value : values) {
+        steps.check(store.setValue(placesBar.get(), value.name, value.type, value.data.data(),
+                                   static_cast<std::uint32_t>(value.data.size())),
+                    value.name);
+    }
+}
+
+void writeSetting(PlacesBarStore& store, SaveSteps& steps, RegKey comDlg32, DialogSetting setting,
+                  const SettingValue& value) {
+    const std::u16string_view name = settingValueName(setting);
+    switch (value.state) {
+    case SettingValue::State::Shown: {
+        const long deleted = store.deleteValue(comDlg32, name);
+        if (deleted != kRegFileNotFound) steps.check(deleted, name);
+        break;
+    }
+    case SettingValue::State::Hidden: {
+        const std::array<std::uint8_t, 4> one{1, 0, 0, 0};
+        steps.check(store.setValue(comDlg32, name, kRegDword, one.data(), 4), name);
+        break;
+    }
+    case SettingValue::State::Other:
+        steps.check(store.setValue(comDlg32, name, value.type, value.data.data(),
                                    static_cast<std::uint32_t>(value.data.size())),
                     name);
+        break;
+    }
+}
+
+void writePlacesBar(PlacesBarStore& store, SaveSteps& steps, RegKey comDlg32, const PlacesBarContent& content) {
+    std::vector<StoredValue> values;
+    for (std::size_t index = 0; index < content.places.size(); ++index) {
+        EncodedValue encoded = encodePlace(content.places[index]);
+        values.push_back({placeValueName(static_cast<int>(index)), encoded.type, std::move(encoded.data)});
+    }
+    writePlacesBar(store, steps, comDlg32, content.customized, values);
+}
+
+// Opens ComDlg32 for writing, creating the path to it as needed.
+bool createComDlg32(PlacesBarStore& store, SaveSteps& steps, StoreKey& comDlg32) {
+    StoreKey policies(store);
+    return steps.create(kCurrentUserRoot, kPoliciesPath, u"Policies", policies) &&
+           steps.create(policies.get(), kComDlg32, kComDlg32, comDlg32);
+}
+
+}  // namespace
+
+SaveResult savePlacesBar(PlacesBarStore& store, bool customized, const std::vector<Place>& places) {
+    SaveSteps steps(store);
+    StoreKey comDlg32(store);
+    if (createComDlg32(store, steps, comDlg32)) {
+        writePlacesBar(store, steps, comDlg32.get(), PlacesBarContent{customized, places});
     }
     return steps.result();
+}
+
+SaveResult saveDialogs(PlacesBarStore& store, const DialogsContent& content) {
+    PlacesBarSnapshot before = readPlacesBarSnapshot(store);
+    if (before.state == PlacesBarSnapshot::State::Unreadable) {
+        // What can be put back is what loading finds.
+        const LoadedPlacesBar loaded = loadPlacesBar(store);
+        DialogSettings settings = std::move(before.settings);
+        before = savedPlacesBarSnapshot(loaded.customized, loaded.places);
+        before.settings = std::move(settings);
+    }
+
+    SaveSteps steps(store);
+    StoreKey comDlg32(store);
+    if (!createComDlg32(store, steps, comDlg32)) return steps.result();
+    if (content.placesBar) writePlacesBar(store, steps, comDlg32.get(), *content.placesBar);
+    for (DialogSetting setting : kDialogSettings) {
+        const auto& value = content.settings[static_cast<std::size_t>(setting)];
+        if (value && steps.result().ok()) writeSetting(store, steps, comDlg32.get(), setting, *value);
+    }
+    const SaveResult result = steps.result();
+    if (result.ok()) return result;
+
+    // Put back what was there: the first failure is what the user is told, whatever this meets.
+    SaveSteps restore(store);
+    if (content.placesBar) {
+        writePlacesBar(store, restore, comDlg32.get(), before.state == PlacesBarSnapshot::State::Present, before.values);
+    }
+    if (!before.settings.unreadable) {
+        for (DialogSetting setting : kDialogSettings) {
+            if (content.settings[static_cast<std::size_t>(setting)]) {
+                writeSetting(store, restore, comDlg32.get(), setting, before.settings[setting]);
+            }
+        }
+    }
+    return result;
 }
 
 }  // namespace ql

@@ -1,9 +1,11 @@
 #pragma once
 // Loading and saving the places bar:
 // HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\ComDlg32\PlacesBar.
+#include "store/dialog_settings.h"
 #include "store/place.h"
 #include "store/places_bar_store.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,10 +17,13 @@ inline constexpr std::u16string_view kPlacesBar = u"PlacesBar";
 
 // The three joined: the key below HKEY_CURRENT_USER.
 std::u16string placesBarPath();
+// The key above it, which holds the dialogs' settings.
+std::u16string comDlg32Path();
 
 inline constexpr std::u16string_view kCurrentUserName = u"HKEY_CURRENT_USER";
 // The key from the registry's root, as .reg files and the registry's tools name it.
 std::u16string placesBarKeyName();
+std::u16string comDlg32KeyName();
 
 struct LoadedPlacesBar {
     bool customized = false;    // the PlacesBar key exists (even with no usable value)
@@ -28,10 +33,26 @@ struct LoadedPlacesBar {
 // Never fails: what cannot be read is skipped.
 LoadedPlacesBar loadPlacesBar(PlacesBarStore& store);
 
+// What a save stores of the places bar: no key (the dialogs' own places), or the key with these places.
+struct PlacesBarContent {
+    bool customized = false;
+    std::vector<Place> places;
+    bool operator==(const PlacesBarContent&) const = default;
+};
+
+// What a save stores of the dialogs: the places bar when given, and the settings given; the rest
+// stays as stored.
+struct DialogsContent {
+    std::optional<PlacesBarContent> placesBar;
+    SettingChanges settings{};
+    bool operator==(const DialogsContent&) const = default;
+};
+
 struct SaveResult {
     long error = kRegOk;    // the first registry error that kept the places bar from being stored
     std::u16string failedStep;  // which key or value it was, for the message to the user:
-                                // "Policies", "ComDlg32", "PlacesBar" or "Place<i>"
+                                // "Policies", "ComDlg32", "PlacesBar", "Place<i>"
+                                // or a setting's value name
     bool ok() const { return error == kRegOk; }
 };
 
@@ -41,5 +62,11 @@ struct SaveResult {
 // nothing to delete); a value that cannot be written is reported, the later ones are still
 // written. ok() only when the whole list is stored.
 SaveResult savePlacesBar(PlacesBarStore& store, bool customized, const std::vector<Place>& places);
+
+// Stores the content as a whole: the places bar as savePlacesBar does, each setting given as "shown"
+// by deleting its value (never a 0), "hidden" as REG_DWORD 1, "other" as it was stored. Nothing else
+// in ComDlg32 is touched. When any step fails, what the keys held before is put back, and the result
+// names the first step that failed.
+SaveResult saveDialogs(PlacesBarStore& store, const DialogsContent& content);
 
 }  // namespace ql

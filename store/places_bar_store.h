@@ -42,6 +42,8 @@ public:
     virtual long deleteKey(RegKey parent, std::u16string_view subKey) = 0;
     virtual long setValue(RegKey key, std::u16string_view name, std::uint32_t type,
                           const std::uint8_t* data, std::uint32_t size) = 0;
+    // Removes one value; kRegFileNotFound when there is none.
+    virtual long deleteValue(RegKey key, std::u16string_view name) = 0;
     virtual long closeKey(RegKey key) = 0;
     // The value at `index` (from 0, in the registry's order) with its name, type and bytes, whatever
     // their size; kRegNoMoreItems past the last one. The outputs are set only on success.

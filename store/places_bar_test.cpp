@@ -199,6 +199,7 @@ public:
                   std::uint32_t size) override {
         return inner_.setValue(key, name, type, data, size);
     }
+    long deleteValue(RegKey key, std::u16string_view name) override { return inner_.deleteValue(key, name); }
     long closeKey(RegKey key) override { return inner_.closeKey(key); }
     long enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
                    std::vector<std::uint8_t>& data) override {

@@ -15,6 +15,7 @@ public:
     long deleteKey(RegKey parent, std::u16string_view subKey) override;
     long setValue(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t size) override;
+    long deleteValue(RegKey key, std::u16string_view name) override;
     long closeKey(RegKey key) override;
     long enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
                    std::vector<std::uint8_t>& data) override;

@@ -61,6 +61,10 @@ long RegistryPlacesBarStore::setValue(RegKey key, std::u16string_view name, std:
     return ::RegSetValueExW(toHKey(key), win::toWide(name).c_str(), 0, type, data, size);
 }
 
+long RegistryPlacesBarStore::deleteValue(RegKey key, std::u16string_view name) {
+    return ::RegDeleteValueW(toHKey(key), win::toWide(name).c_str());
+}
+
 long RegistryPlacesBarStore::closeKey(RegKey key) { return ::RegCloseKey(toHKey(key)); }
 
 long RegistryPlacesBarStore::enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,

@@ -1,6 +1,6 @@
 // Adding places the ways a user expects besides the buttons: folders dropped from another program
-// with real OLE drag and drop, paths pasted with Ctrl+V, and Downloads chosen in the picker. Every
-// test starts from a profile without a Policies key.
+// with real OLE drag and drop, paths pasted with Ctrl+V, and Downloads chosen in the picker; and the
+// dialogs' settings beside the places. Every test starts from a profile without a Policies key.
 #include "tests/e2e/editor_window.h"
 #include "tests/e2e/outside_sources.h"
 
@@ -182,6 +182,41 @@ TEST_F(AddingPlacesE2E, DownloadsFromThePickerIsStoredAsItsPathAndTheOpenDialogS
     const HWND open = editor.waitForDialog(kTestDialogCaption);
     EXPECT_EQ(toolbarButtonTexts(control(open, kPlacesBarId)), (Names{shellFolderName(kCsidlPersonal), L"Downloads"}));
     click(control(open, IDCANCEL));
+}
+
+TEST_F(AddingPlacesE2E, TheDialogsSettingsAreBoxesThatApplyWritesBesideThePlacesAndTestShows) {
+    const std::wstring comDlg32 = std::wstring(kPolicies) + L"\\ComDlg32";
+    writeValue(comDlg32, L"NoBackButton", RegValue::dword(1));
+    writeValue(comDlg32, L"NoFileMru", RegValue::dword(1));
+    writeValue(comDlg32, L"Unrelated", RegValue::string(L"kept"));
+    storePlaces({RegValue::dword(kCsidlPersonal)});
+    const Editor editor;
+    EXPECT_TRUE(checked(editor.control(ids::kShowPlacesBar)));
+    EXPECT_FALSE(checked(editor.control(ids::kShowBackButton)));
+    EXPECT_FALSE(checked(editor.control(ids::kShowRecentFiles)));
+
+    mouse::click(editor.window(), middle(editor.control(ids::kShowPlacesBar)));
+    mouse::click(editor.window(), middle(editor.control(ids::kShowBackButton)));
+    EXPECT_FALSE(checked(editor.control(ids::kShowPlacesBar)));
+    EXPECT_TRUE(checked(editor.control(ids::kShowBackButton)));
+    EXPECT_TRUE(editor.closeAsksAndCancelKeepsItOpen());
+    editor.click(ids::kApplyChanges);
+    EXPECT_EQ(readValue(comDlg32, L"NoPlacesBar"), RegValue::dword(1));
+    EXPECT_FALSE(readValue(comDlg32, L"NoBackButton"));
+    EXPECT_EQ(readValue(comDlg32, L"NoFileMru"), RegValue::dword(1));
+    EXPECT_EQ(readValue(comDlg32, L"Unrelated"), RegValue::string(L"kept"));
+    EXPECT_EQ(storedPlaces(), std::vector<RegValue>{RegValue::dword(kCsidlPersonal)});
+
+    editor.click(ids::kTestDialog);
+    const HWND open = editor.waitForDialog(kTestDialogCaption);
+    const HWND bar = ::GetDlgItem(open, kPlacesBarId);
+    EXPECT_TRUE(!bar || !::IsWindowVisible(bar)) << "the places bar is hidden";
+    click(control(open, IDCANCEL));
+
+    // Shown again: the value goes.
+    mouse::click(editor.window(), middle(editor.control(ids::kShowPlacesBar)));
+    editor.click(ids::kApplyChanges);
+    EXPECT_FALSE(readValue(comDlg32, L"NoPlacesBar"));
 }
 
 }  // namespace

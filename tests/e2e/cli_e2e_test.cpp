@@ -186,14 +186,23 @@ TEST_F(CommandLineE2E, ExportDefaultsImportBringsTheRegistryBackValueForValue) {
 
 TEST_F(CommandLineE2E, TheRegistryEditorImportsAnExportAndExportsWhatIsImported) {
     expectDone(quorlane(L"/set 0 C:\\windows %SystemRoot%\\system32 Favorites"));
+    expectDone(quorlane(L"/hide placesbar RecentFiles"));
     const auto before = registry();
 
-    // Our export, imported by the registry editor, gives the same registry.
+    // Our export, imported by the registry editor or by Quorlane, gives the same registry, the
+    // dialogs' settings included.
     const std::wstring ours = file(L"ours.reg");
     expectDone(quorlane(L"/export " + quoted(ours)));
-    expectDone(quorlane(L"/set 8"));
-    EXPECT_EQ(run(L"regedit.exe /S " + quoted(ours)).status, 0u);
-    EXPECT_EQ(registry(), before);
+    for (const std::wstring& import : {L"regedit.exe /S " + quoted(ours), L"quorlane.exe /import " + quoted(ours)}) {
+        expectDone(quorlane(L"/set 8"));
+        expectDone(quorlane(L"/show placesbar recentfiles"));
+        expectDone(quorlane(L"/hide backbutton"));
+        EXPECT_EQ(run(import).status, 0u);
+        EXPECT_EQ(registry(), before);
+        const Ran options = quorlane(L"/options");
+        EXPECT_EQ(options.out, "placesbar\thidden\r\nbackbutton\tshown\r\nrecentfiles\thidden\r\n") << narrowText(import);
+        EXPECT_FALSE(readValue(std::wstring(kPolicies) + L"\\ComDlg32", L"NoBackButton"));
+    }
 
     // The registry editor's export of the key, imported by Quorlane, gives it back too.
     const std::wstring theirs = file(L"theirs.reg");
@@ -227,7 +236,9 @@ TEST_F(CommandLineE2E, AnUnknownCommandExitsTwoWithTheUsageAndChangesNothing) {
     EXPECT_EQ(ran.status, 2u);
     EXPECT_EQ(ran.out, "");
     EXPECT_EQ(ran.error.rfind("quorlane: unknown command /frobnicate\r\nUsage: quorlane", 0), 0u) << ran.error;
+    EXPECT_EQ(quorlane(L"/hide everything").status, 2u);
     EXPECT_EQ(registry(), before);
+    EXPECT_TRUE(valueNames(std::wstring(kPolicies) + L"\\ComDlg32").empty());
 }
 
 TEST_F(CommandLineE2E, UnderWineAUnixPathIsStoredAsTheWindowsPathItMapsTo) {

@@ -191,6 +191,18 @@ long MemoryPlacesBarStore::setValue(RegKey key, std::u16string_view name, std::u
     });
 }
 
+long MemoryPlacesBarStore::deleteValue(RegKey key, std::u16string_view name) {
+    return perform(Call{Op::DeleteValue, 0, key, std::u16string(name), 0, {}, kRegOk}, [&](Call&) {
+        long error = kRegOk;
+        const NodePtr node = nodeOf(key, error);
+        if (!node) return error;
+        const auto found = findNamed(node->values, name, valueName);
+        if (found == node->values.end()) return long{kRegFileNotFound};
+        node->values.erase(found);
+        return long{kRegOk};
+    });
+}
+
 long MemoryPlacesBarStore::closeKey(RegKey key) {
     if (const auto attempted = closeAttempted_.find(key); attempted != closeAttempted_.end()) attempted->second = true;
     return perform(Call{Op::CloseKey, 0, key, {}, 0, {}, kRegOk}, [&](Call&) {

@@ -19,9 +19,9 @@ namespace ql {
 
 class MemoryPlacesBarStore final : public PlacesBarStore {
 public:
-    enum class Op { OpenKey, QueryValue, CreateKey, DeleteKey, SetValue, CloseKey, EnumValue };
+    enum class Op { OpenKey, QueryValue, CreateKey, DeleteKey, SetValue, CloseKey, EnumValue, DeleteValue };
     static constexpr std::array kAllOps = {Op::OpenKey,  Op::QueryValue, Op::CreateKey, Op::DeleteKey,
-                                           Op::SetValue, Op::CloseKey,   Op::EnumValue};
+                                           Op::SetValue, Op::CloseKey,   Op::EnumValue, Op::DeleteValue};
 
     struct Value {
         std::uint32_t type = 0;
@@ -53,6 +53,7 @@ public:
     long deleteKey(RegKey parent, std::u16string_view subKey) override;
     long setValue(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t size) override;
+    long deleteValue(RegKey key, std::u16string_view name) override;
     long closeKey(RegKey key) override;
     // Values in the order first set.
     long enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
