@@ -498,7 +498,8 @@ bool QlEditor::savePlacesBar() {
     const DialogsContent saving = content();
     const SaveResult result = saveDialogs(store_, saving);
     if (!result.ok()) {
-        // What was stored is back; another program's change meanwhile would still be asked about.
+        // Whatever the failed save left is this window's doing, not another program's.
+        remembered_ = readPlacesBarSnapshot(store_);
         const std::u16string text =
             editor::saveFailedMessage(result.failedStep, win::toU16(win::errorText(static_cast<unsigned long>(result.error))));
         ::MessageBoxW(hwnd(), win::toWide(text).c_str(), title().c_str(), MB_OK | MB_ICONERROR);
