@@ -391,7 +391,8 @@ std::u16string settingLine(DialogSetting setting, const SettingValue& value) {
     }
     if (value.type == kRegDword && value.data.size() == 4) {
         const auto& d = value.data;
-        return name + dwordValue(static_cast<std::int32_t>(d[0] | d[1] << 8 | d[2] << 16 | static_cast<std::uint32_t>(d[3]) << 24));
+        const std::uint32_t bits = std::uint32_t{d[0]} | std::uint32_t{d[1]} << 8 | std::uint32_t{d[2]} << 16 | std::uint32_t{d[3]} << 24;
+        return name + dwordValue(static_cast<std::int32_t>(bits));
     }
     std::u16string hex = u"hex(";
     for (int shift = 28; shift >= 0; shift -= 4) {
