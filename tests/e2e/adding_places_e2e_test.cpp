@@ -212,11 +212,6 @@ TEST_F(AddingPlacesE2E, TheDialogsSettingsAreBoxesThatApplyWritesBesideThePlaces
     const HWND bar = ::GetDlgItem(open, kPlacesBarId);
     EXPECT_TRUE(!bar || !::IsWindowVisible(bar)) << "the places bar is hidden";
     click(control(open, IDCANCEL));
-
-    // Shown again: the value goes.
-    mouse::click(editor.window(), middle(editor.control(ids::kShowPlacesBar)));
-    editor.click(ids::kApplyChanges);
-    EXPECT_FALSE(readValue(comDlg32, L"NoPlacesBar"));
 }
 
 }  // namespace
