@@ -493,7 +493,7 @@ struct ControlExpectation {
 const ControlExpectation kExpected[] = {
     {ids::kPicIcon, {240, 240, 480, 480}, nullptr},
     {ids::kLblTitle, {1050, 240, 3885, 480}, L"Quorlane"},
-    {ids::kLblVersion, {1050, 780, 3885, 225}, L"Version 1.0.2"},
+    {ids::kLblVersion, {1050, 780, 3885, 225}, L"Version " QL_VERSION_TEXT},
     {ids::kLblDescription, {1050, 1125, 3885, 690},
      L"Customize the PlacesBar that appears on the left side of your Open and Save dialog boxes in Windows 2000 and "
      L"newer."},
@@ -737,7 +737,7 @@ TEST_F(AboutBoxTest, IsBuiltAnewForEveryShowing) {
         ::PostMessageW(::GetDlgItem(dlg, ids::kCmdOK), BM_CLICK, 0, 0);
     });
     const Outcome again = show([](HWND dlg) {
-        EXPECT_EQ(textOf(::GetDlgItem(dlg, ids::kLblVersion)), L"Version 1.0.2");
+        EXPECT_EQ(textOf(::GetDlgItem(dlg, ids::kLblVersion)), L"Version " QL_VERSION_TEXT);
         ::PostMessageW(::GetDlgItem(dlg, ids::kCmdOK), BM_CLICK, 0, 0);
     });
     EXPECT_TRUE(again.closedByItself);
@@ -768,7 +768,7 @@ TEST(VersionResource, SaysTheVersionThatTheAboutBoxShows) {
         if (!::VerQueryValueW(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &chars) || !value) return std::wstring();
         return std::wstring(value);
     };
-    EXPECT_EQ(text(L"FileVersion"), L"1.0.2");
+    EXPECT_EQ(text(L"FileVersion"), L"" QL_VERSION_TEXT);
     EXPECT_EQ(text(L"ProductVersion"), L"1.0.2");
     EXPECT_EQ(text(L"ProductName"), L"Quorlane");
     EXPECT_EQ(L"Version " + text(L"ProductVersion"), win::toWide(versionLabel()));

@@ -44,7 +44,7 @@ private:
 };
 
 TEST(VersionLabel, IsBuiltFromTheVersionNumbersThatTheResourceSays) {
-    EXPECT_EQ(versionLabel(), u"Version 1.0.2");
+    EXPECT_EQ(versionLabel(), u"Version " QL_VERSION_TEXT);
     const std::string fromNumbers = std::to_string(QL_VERSION_MAJOR) + "." + std::to_string(QL_VERSION_MINOR) + "." +
                                     std::to_string(QL_VERSION_REVISION);
     EXPECT_EQ(std::string(QL_VERSION_TEXT), fromNumbers);

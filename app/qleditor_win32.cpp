@@ -360,7 +360,7 @@ void QlEditor::createControls() {
     ::SetWindowTextW(hwnd(), win::loadText(IDS_MAIN_CAPTION, {title}).c_str());
     win::createControls(hwnd(), kControls);
     ::SetDlgItemTextW(hwnd(), ids::kLabel1,
-                      win::loadText(IDS_MAIN_LABEL1, {title, u"" QL_STRINGIZE(QL_VERSION_MAJOR.QL_VERSION_MINOR)}).c_str());
+                      win::loadText(IDS_MAIN_LABEL1, {title, u"" QL_VERSION_SHORT_TEXT}).c_str());
     folderList_ = ::GetDlgItem(hwnd(), ids::kFolderList);
     ListView_SetExtendedListViewStyle(folderList_, LVS_EX_DOUBLEBUFFER);
     // A report view of one headerless column: the entries stand one below the other in a single

@@ -3,6 +3,7 @@
 #include "cli/cli_text.h"
 #include "cli/special_folder_names.h"
 #include "common/texts.h"
+#include "common/version.h"
 #include "store/places_codec.h"
 
 #include <algorithm>
@@ -119,7 +120,7 @@ std::u16string_view settingName(DialogSetting setting) {
 }
 
 std::u16string usageText(const std::vector<std::u16string>& knownFolderNames) {
-    std::u16string text = withCrLf(ql::text(IDS_CLI_USAGE, {ql::text(IDS_PROGRAM_TITLE)}));
+    std::u16string text = withCrLf(ql::text(IDS_CLI_USAGE, {ql::text(IDS_PROGRAM_TITLE), u"" QL_VERSION_TEXT}));
     text += withCrLf(ql::text(IDS_CLI_SETTINGS_USAGE));
     text += ql::text(IDS_CLI_SPECIAL_FOLDER_NAMES) + u"\r\n";
     std::u16string line = u" ";

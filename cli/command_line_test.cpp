@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "common/version.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +56,8 @@ TEST(CommandLine, OperandsOfTheOtherCommands) {
 TEST(CommandLine, UsageNamesTheSpecialAndKnownFolders) {
     const std::u16string usage = usageText({u"Downloads"});
     for (const std::u16string_view part : {u"/list", u"/set PLACE...", u"/import FILE", u"Desktop (0)", u"Documents (5)",
-                                       u"MyComputer (17)", u"Profile (40)", u"Downloads", u"Exit status"}) {
+                                       u"MyComputer (17)", u"Profile (40)", u"Downloads", u"Exit status",
+                                       u"(Quorlane " QL_VERSION_TEXT ")\r\n"}) {
         EXPECT_NE(usage.find(part), std::u16string::npos) << std::string(part.begin(), part.end());
     }
 }

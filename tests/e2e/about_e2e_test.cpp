@@ -2,6 +2,7 @@
 // that HKEY_LOCAL_MACHINE names (Wine ships one) or says that there is none. The machine keys are
 // set up for each test and put back as they were after it.
 #include "about/about_box_win32.h"
+#include "common/version.h"
 #include "tests/e2e/editor_window.h"
 
 #include <gtest/gtest.h>
@@ -173,7 +174,7 @@ TEST_F(AboutE2E, ShowsTitleAndVersionAndEscapeClosesIt) {
     const HWND about = openAbout(editor);
     EXPECT_FALSE(enabled(editor.window())) << "the About box is modal";
     EXPECT_EQ(text(control(about, about::ids::kLblTitle)), L"Quorlane");
-    EXPECT_EQ(text(control(about, about::ids::kLblVersion)), L"Version 1.0.2");
+    EXPECT_EQ(text(control(about, about::ids::kLblVersion)), L"Version " QL_VERSION_TEXT);
     EXPECT_EQ(text(control(about, about::ids::kCmdOK)), L"OK");
     EXPECT_EQ(text(control(about, about::ids::kCmdSysInfo)), L"&System Info...");
 
@@ -192,7 +193,7 @@ TEST_F(AboutE2E, EnterAndOkCloseItAndEveryShowingIsNew) {
     EXPECT_TRUE(editor.staysOpen());
 
     const HWND second = openAbout(editor);
-    EXPECT_EQ(text(control(second, about::ids::kLblVersion)), L"Version 1.0.2");
+    EXPECT_EQ(text(control(second, about::ids::kLblVersion)), L"Version " QL_VERSION_TEXT);
     click(control(second, about::ids::kCmdOK));
     EXPECT_TRUE(closes(second));
     EXPECT_TRUE(editor.staysOpen());

@@ -1,0 +1,8 @@
+# What makes the shipped exes reproducible: the same commit gives the same bytes whoever builds it
+# in whatever folder. No folder names in the objects (assertion texts, debug sections) and no link
+# time in the PE header; the release's archives take their times from SOURCE_DATE_EPOCH.
+if(MINGW)
+  add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=
+                      -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
