@@ -8,6 +8,7 @@ deterministic. Python 3 standard library only.
 
     python3 scripts/make-icon.py                 writes the .ico
     python3 scripts/make-icon.py --preview P.png also writes the three sizes side by side, enlarged
+    python3 scripts/make-icon.py --hicolor DIR   writes only DIR/NxN/apps/quorlane.png, the desktop's icons
 """
 import argparse
 import pathlib
@@ -15,6 +16,7 @@ import struct
 import zlib
 
 SIZES = (48, 32, 16)
+HICOLOR_SIZES = (16, 32, 48, 64, 128)
 SUBSAMPLES = 4
 
 # (left, top, right, bottom, corner radius) in grid units, colours as RGB.
@@ -151,7 +153,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--output", type=pathlib.Path, default=root / "app" / "resources" / "quorlane.ico")
     parser.add_argument("--preview", type=pathlib.Path)
+    parser.add_argument("--hicolor", type=pathlib.Path)
     args = parser.parse_args()
+    if args.hicolor:
+        for size in HICOLOR_SIZES:
+            folder = args.hicolor / f"{size}x{size}" / "apps"
+            folder.mkdir(parents=True, exist_ok=True)
+            (folder / "quorlane.png").write_bytes(png(render(size)))
+        return
     renders = [render(size) for size in SIZES]
     args.output.write_bytes(ico([(len(rows), dib(rows)) for rows in renders]))
     if args.preview:
