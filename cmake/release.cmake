@@ -6,3 +6,10 @@ if(MINGW)
                       -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
   add_link_options(-Wl,--no-insert-timestamp)
 endif()
+
+# The manifest carries the version too: made from common/version.h's numbers, and found by the
+# resource compiler wherever quorlane.rc is compiled (the program and the About box's tests).
+if(WIN32)
+  configure_file(${PROJECT_SOURCE_DIR}/app/resources/quorlane.manifest.in ${PROJECT_BINARY_DIR}/resources/quorlane.manifest @ONLY)
+  include_directories($<$<COMPILE_LANGUAGE:RC>:${PROJECT_BINARY_DIR}/resources>)
+endif()

@@ -6,3 +6,6 @@ string(REGEX REPLACE ".*MAJOR ([0-9]+).*MINOR ([0-9]+).*REVISION ([0-9]+).*" "\\
 if(NOT QL_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+$")
   message(FATAL_ERROR "common/version.h holds no version numbers")
 endif()
+if(QL_PRINT)   # cmake -DQL_PRINT=ON -P cmake/version.cmake prints the version, for the scripts
+  execute_process(COMMAND ${CMAKE_COMMAND} -E echo ${QL_VERSION})
+endif()
