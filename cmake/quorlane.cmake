@@ -13,6 +13,7 @@ function(ql_test_executable target)
     target_link_libraries(${target} PRIVATE ql_test_texts)
   endif()
   ql_warnings(${target})
+  ql_register_tests(${target})
 endfunction()
 
 function(ql_unit_tests name)

@@ -74,7 +74,7 @@ def releases():
 def debian_changelog():
     out = []
     for version, date, entries in releases():
-        out.append(f"quorlane ({version}) unstable; urgency=medium\n")
+        out.append(f"quorlane ({version}) unstable; urgency=medium\n\n")
         for entry in entries:
             out.append(textwrap.fill(entry, 78, initial_indent="  * ", subsequent_indent="    ") + "\n")
         stamp = time.strftime("%a, %d %b %Y %H:%M:%S +0000", time.strptime(date, "%Y-%m-%d"))

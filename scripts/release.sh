@@ -68,7 +68,7 @@ if [ $check = 1 ]; then
       || { echo "release: the win$bits zip holds other files" >&2; exit 1; }
   done
   # The launcher as a user runs it, in a prefix of its own that it makes on first use.
-  launch() { env -u DISPLAY HOME="$scratch/home" WINEPREFIX="$scratch/prefix" QUORLANE_LIBDIR="$scratch/root/usr/lib/quorlane" \
+  launch() { env -u DISPLAY -u WINELOADER -u WINEARCH -u WINEDEBUG -u WINEDLLOVERRIDES HOME="$scratch/home" WINEPREFIX="$scratch/prefix" QUORLANE_LIBDIR="$scratch/root/usr/lib/quorlane" \
                  "$scratch/root/usr/bin/quorlane" "$@" 2>>"$scratch/stderr"; }
   mkdir "$scratch/home"
   launch /set Desktop /tmp || { cat "$scratch/stderr"; echo "release: quorlane /set failed" >&2; exit 1; }

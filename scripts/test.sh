@@ -118,6 +118,24 @@ if [ $w32_ok = 1 ] || [ $w64_ok = 1 ]; then
   [ "$QL_WINE_BUILDS" = 64 ] && [ $w32_ok = 1 ] && skip_win32_suites
 fi
 
+# ---- The release, once, from the mingw trees above (no build of its own): the zips, the package and
+# SHA256SUMS in dist/, the package checked and its launcher run against a scratch prefix. One test.
+# QL_RELEASE_TWICE=1 also builds it again in a fresh clone and compares (some minutes more).
+if [ $w32_ok = 1 ] && [ $w64_ok = 1 ]; then
+  echo "== release"
+  release_args=(--check)
+  [ "${QL_RELEASE_TWICE:-0}" = 1 ] && release_args+=(--twice)
+  bash scripts/release.sh "${release_args[@]}" >"$results/release.log" 2>&1
+  release_rc=$?
+  grep '^release:' "$results/release.log"
+  {
+    echo '<testsuites><testsuite name="release"><testcase classname="release" name="package">'
+    [ $release_rc -ne 0 ] && echo "<failure message=\"exit $release_rc, see build/results/release.log\"/>"
+    echo '</testcase></testsuite></testsuites>'
+  } >"$results/release.xml"
+  [ $release_rc -ne 0 ] && tail -n 30 "$results/release.log"
+fi
+
 python3 - "$results" "$failures" "$started" <<'PY'
 import glob, sys, time, xml.etree.ElementTree as ET
 results, extra, started = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
