@@ -49,7 +49,7 @@ def plain(markdown):
             out += [title, ("=" if len(heading.group(1)) == 1 else "-") * len(title)]
         else:
             out.append(line)
-    return "\r\n".join(out).strip() + "\r\n"
+    return re.sub(r"(\r\n){3,}", "\r\n\r\n", "\r\n".join(out).strip() + "\r\n")
 
 
 def readme_for_users():
