@@ -13,6 +13,6 @@ endif()
 
 function(ql_register_tests target)
   string(REGEX REPLACE ".*_(unit|win|e2e)_tests$" "\\1" level ${target})
-  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
                        PROPERTIES LABELS ${level} TIMEOUT 600)
 endfunction()
