@@ -769,7 +769,7 @@ TEST(VersionResource, SaysTheVersionThatTheAboutBoxShows) {
         return std::wstring(value);
     };
     EXPECT_EQ(text(L"FileVersion"), L"" QL_VERSION_TEXT);
-    EXPECT_EQ(text(L"ProductVersion"), L"1.0.2");
+    EXPECT_EQ(text(L"ProductVersion"), L"" QL_VERSION_TEXT);
     EXPECT_EQ(text(L"ProductName"), L"Quorlane");
     EXPECT_EQ(L"Version " + text(L"ProductVersion"), win::toWide(versionLabel()));
 }
