@@ -29,7 +29,10 @@ for p in lintian desktop-file-utils; do
 done
 if [ ${#extra[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || { echo "release: missing packages: ${extra[*]}; run this as root (or install them) first" >&2; exit 1; }
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${extra[@]}" >/dev/null
+  echo "release: installing ${extra[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${extra[@]}" >/dev/null
 fi
 
 version=$(cmake -DQL_PRINT=ON -P cmake/version.cmake)
