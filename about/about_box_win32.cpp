@@ -32,25 +32,29 @@ using win::ControlSpec;
 
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kLink = SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
+// Where a text needs more room than its edges allow: the texts across the box wrap and widen with it,
+// the short ones in front of the addresses, and the addresses, stay on one line and push on.
+constexpr unsigned kWide = win::kFitHeight | win::kStretchRight;
+constexpr unsigned kShort = win::kFitWidth | win::kFitHeight;
 
 // In tab order: OK first, then System Info; labels take no focus. Labels grow, up to the edges
 // given, where the system font is wider than the one the places were drawn for.
 constexpr std::array kControls{
-    ControlSpec{ids::kCmdOK, WC_BUTTONW, IDS_OK, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, {4365, 3465, 1260, 345}},
-    ControlSpec{ids::kCmdSysInfo, WC_BUTTONW, IDS_ABOUT_SYSTEM_INFO, BS_PUSHBUTTON | WS_TABSTOP, 0, {4380, 3915, 1245, 345}},
+    ControlSpec{ids::kCmdOK, WC_BUTTONW, IDS_OK, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, {4365, 3465, 1260, 345}, 0, 0, win::kFitWidth, 1},
+    ControlSpec{ids::kCmdSysInfo, WC_BUTTONW, IDS_ABOUT_SYSTEM_INFO, BS_PUSHBUTTON | WS_TABSTOP, 0, {4380, 3915, 1245, 345}, 0, 0, win::kFitWidth, 1},
     ControlSpec{ids::kPicIcon, WC_STATICW, 0, SS_ICON | SS_REALSIZECONTROL, 0, {240, 240, 480, 480}},
-    ControlSpec{ids::kLblTitle, WC_STATICW, IDS_PROGRAM_TITLE, kLabel, 0, {1050, 240, 3885, 480}, 5535, 780},
-    ControlSpec{ids::kLblVersion, WC_STATICW, 0, kLabel, 0, {1050, 780, 3885, 225}, 5535, 1125},
-    ControlSpec{ids::kLblDescription, WC_STATICW, IDS_ABOUT_DESCRIPTION, kLabel, 0, {1050, 1125, 3885, 690}, 0, 1980},
+    ControlSpec{ids::kLblTitle, WC_STATICW, IDS_PROGRAM_TITLE, kLabel, 0, {1050, 240, 3885, 480}, 5535, 780, kWide},
+    ControlSpec{ids::kLblVersion, WC_STATICW, 0, kLabel, 0, {1050, 780, 3885, 225}, 5535, 1125, kWide},
+    ControlSpec{ids::kLblDescription, WC_STATICW, IDS_ABOUT_DESCRIPTION, kLabel, 0, {1050, 1125, 3885, 690}, 0, 1980, kWide},
     ControlSpec{ids::kLabel1, WC_STATICW, 0, kLabel, 0,
-                {960, 2040, 4095, 255}, 5535, 2400},
-    ControlSpec{ids::kLabel4, WC_STATICW, IDS_ABOUT_MORE_INFO, kLabel, 0, {960, 2400, 855, 255}, 2100, 2760},
-    ControlSpec{ids::kWebsite, WC_STATICW, 0, kLink, 0, {2160, 2400, 2175, 255}, 5535, 2760},
-    ControlSpec{ids::kLabel5, WC_STATICW, IDS_ABOUT_COMMENTS, kLabel, 0, {960, 2760, 975, 255}, 2100, 3240},
-    ControlSpec{ids::kWebmail, WC_STATICW, 0, kLink, 0, {2160, 2760, 2175, 255}, 5535, 3240},
-    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {210, 3285, 5565, 30}},
+                {960, 2040, 4095, 255}, 5535, 2400, kWide},
+    ControlSpec{ids::kLabel4, WC_STATICW, IDS_ABOUT_MORE_INFO, kLabel, 0, {960, 2400, 855, 255}, 2100, 2760, kShort},
+    ControlSpec{ids::kWebsite, WC_STATICW, 0, kLink, 0, {2160, 2400, 2175, 255}, 5535, 2760, kShort},
+    ControlSpec{ids::kLabel5, WC_STATICW, IDS_ABOUT_COMMENTS, kLabel, 0, {960, 2760, 975, 255}, 2100, 3240, kShort},
+    ControlSpec{ids::kWebmail, WC_STATICW, 0, kLink, 0, {2160, 2760, 2175, 255}, 5535, 3240, kShort},
+    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {210, 3285, 5565, 30}, 0, 0, win::kStretchRight},
     ControlSpec{ids::kLblDisclaimer, WC_STATICW, IDS_ABOUT_DISCLAIMER, kLabel, 0,
-                {375, 3465, 3870, 825}, 4305, 4380},
+                {375, 3465, 3870, 825}, 4305, 4380, win::kFitHeight},
 };
 
 bool isLink(HWND control) {

@@ -36,43 +36,53 @@ constexpr UINT kPlacesBarChangedMessage = WM_APP + 2;
 
 using win::ControlSpec;
 
+// Labels wrap and widen with the window; the buttons at the right keep to its right edge, the column
+// of them as wide as the widest caption needs.
+constexpr unsigned kLabelFit = win::kFitHeight | win::kStretchRight;
+constexpr unsigned kRightColumn = win::kFitWidth | win::kFollowRight;
+
 // In tab order: the window's z-order is its tab order.
 constexpr std::array kControls{
     ControlSpec{ids::kLabel1, WC_STATICW, 0, SS_LEFT | SS_NOPREFIX, 0,
-                {120, 120, 4935, 255}},
-    ControlSpec{ids::kLabel2, WC_STATICW, IDS_MAIN_LABEL2, SS_LEFT | SS_NOPREFIX, 0, {120, 480, 5055, 615}},
+                {120, 120, 4935, 255}, 0, 0, kLabelFit},
+    ControlSpec{ids::kLabel2, WC_STATICW, IDS_MAIN_LABEL2, SS_LEFT | SS_NOPREFIX, 0, {120, 480, 5055, 615}, 0, 0, kLabelFit},
     ControlSpec{ids::kCustomizeYes, WC_BUTTONW, IDS_CUSTOMIZE_YES, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0,
-                {120, 1200, 1695, 255}},
+                {120, 1200, 1695, 255}, 0, 0, win::kFitWidth},
     ControlSpec{ids::kCustomizeNo, WC_BUTTONW, IDS_CUSTOMIZE_NO, BS_AUTORADIOBUTTON, 0,
-                {2040, 1200, 2535, 255}},
+                {2040, 1200, 2535, 255}, 0, 0, win::kFitWidth},
     ControlSpec{ids::kFolderList, WC_LISTVIEWW, 0,
                 LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_GROUP | WS_TABSTOP,
                 WS_EX_CLIENTEDGE,
-                {120, 1560, 3615, 2775}},
+                {120, 1560, 3615, 2775}, 0, 0, win::kStretchRight},
     ControlSpec{ids::kAddFolder, WC_BUTTONW, IDS_ADD_FOLDER, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
-                {3960, 1560, 1215, 375}},
+                {3960, 1560, 1215, 375}, 0, 0, kRightColumn, 1},
     ControlSpec{ids::kAddSpecial, WC_BUTTONW, IDS_ADD_SPECIAL, BS_PUSHBUTTON | WS_TABSTOP, 0,
-                {3960, 2040, 1215, 375}},
-    ControlSpec{ids::kRemoveItem, WC_BUTTONW, IDS_REMOVE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 2520, 1215, 375}},
-    ControlSpec{ids::kTestDialog, WC_BUTTONW, IDS_TEST, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 3960, 1215, 375}},
-    // BS_3STATE: the window sets the third state, never a click.
-    ControlSpec{ids::kSettingsGroup, WC_BUTTONW, IDS_SETTINGS_GROUP, BS_GROUPBOX, 0, {120, 4440, 5055, 1260}},
+                {3960, 2040, 1215, 375}, 0, 0, kRightColumn, 1},
+    ControlSpec{ids::kRemoveItem, WC_BUTTONW, IDS_REMOVE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 2520, 1215, 375}, 0, 0, kRightColumn, 1},
+    ControlSpec{ids::kTestDialog, WC_BUTTONW, IDS_TEST, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 3960, 1215, 375}, 0, 0, kRightColumn, 1},
+    // BS_3STATE: the window sets the third state, never a click. The group holds its boxes as they widen.
+    ControlSpec{ids::kSettingsGroup, WC_BUTTONW, IDS_SETTINGS_GROUP, BS_GROUPBOX, 0, {120, 4440, 5055, 1260}, 0, 0,
+                win::kStretchRight},
     ControlSpec{ids::kShowPlacesBar, WC_BUTTONW, IDS_SHOW_PLACES_BAR, BS_3STATE | WS_GROUP | WS_TABSTOP, 0,
-                {240, 4710, 4815, 255}},
-    ControlSpec{ids::kShowBackButton, WC_BUTTONW, IDS_SHOW_BACK_BUTTON, BS_3STATE | WS_TABSTOP, 0, {240, 5025, 4815, 255}},
-    ControlSpec{ids::kShowRecentFiles, WC_BUTTONW, IDS_SHOW_RECENT_FILES, BS_3STATE | WS_TABSTOP, 0, {240, 5340, 4815, 255}},
+                {240, 4710, 4815, 255}, 0, 0, win::kFitWidth},
+    ControlSpec{ids::kShowBackButton, WC_BUTTONW, IDS_SHOW_BACK_BUTTON, BS_3STATE | WS_TABSTOP, 0, {240, 5025, 4815, 255}, 0,
+                0, win::kFitWidth},
+    ControlSpec{ids::kShowRecentFiles, WC_BUTTONW, IDS_SHOW_RECENT_FILES, BS_3STATE | WS_TABSTOP, 0, {240, 5340, 4815, 255}, 0,
+                0, win::kFitWidth},
     ControlSpec{ids::kAbout, WC_BUTTONW, IDS_ABOUT, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
-                {120, 4800 + kSettingsHeight, 1215, 375}},
+                {120, 4800 + kSettingsHeight, 1215, 375}, 0, 0, win::kFitWidth},
     ControlSpec{ids::kApplyChanges, WC_BUTTONW, IDS_APPLY, BS_PUSHBUTTON | WS_TABSTOP, 0,
-                {2520, 4800 + kSettingsHeight, 1215, 375}},
-    ControlSpec{ids::kExitApp, WC_BUTTONW, IDS_CLOSE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 4800 + kSettingsHeight, 1215, 375}},
+                {2520, 4800 + kSettingsHeight, 1215, 375}, 0, 0, kRightColumn},
+    ControlSpec{ids::kExitApp, WC_BUTTONW, IDS_CLOSE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 4800 + kSettingsHeight, 1215, 375},
+                0, 0, kRightColumn, 1},
     // The separator above the bottom row: a line from (120, 4560) to (5160, 4560), drawn etched.
-    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {120, 4560 + kSettingsHeight, 5040, 30}},
+    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {120, 4560 + kSettingsHeight, 5040, 30}, 0, 0, win::kStretchRight},
 };
 
 // The drop position marker: it spans the window from its left edge to 120 twips beyond the list's
-// right edge and lies beneath the list, so only its two ends show beside it.
-constexpr TwipsRect kDropZoneRect{0, 0, 3855, 135};
+// right edge (wherever the layout put that) and lies beneath the list, so only its two ends show beside it.
+constexpr int kDropZoneBeyondList = 120;
+constexpr int kDropZoneHeight = 135;
 
 // The place id of the entry at `index`; 0, which names no place, when there is none.
 LPARAM placeIdAt(HWND listView, int index) { return win::itemParam(listView, index).value_or(0); }
@@ -181,9 +191,12 @@ public:
     explicit DropZone(QlEditor& editor) : editor_(editor) {}
 
     void showAt(int top) override {
-        const RECT r = win::twipsRectToPixels(kDropZoneRect, editor_.dpi());
+        RECT list{};
+        ::GetWindowRect(editor_.folderList_, &list);
+        ::MapWindowPoints(nullptr, editor_.hwnd(), reinterpret_cast<POINT*>(&list), 2);
+        const int width = list.right + twipsToPixels(kDropZoneBeyondList, editor_.dpi());
         // Directly beneath the list in z-order, so the list paints over its middle.
-        ::SetWindowPos(editor_.dropZone_, editor_.folderList_, r.left, top, r.right - r.left, r.bottom - r.top,
+        ::SetWindowPos(editor_.dropZone_, editor_.folderList_, 0, top, width, twipsToPixels(kDropZoneHeight, editor_.dpi()),
                        SWP_SHOWWINDOW | SWP_NOACTIVATE);
     }
     void hide() override { ::ShowWindow(editor_.dropZone_, SW_HIDE); }

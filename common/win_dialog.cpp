@@ -5,11 +5,14 @@
 #include "common/win_text.h"
 #include "common/win_texts.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <utility>
 #include <string>
+#include <vector>
 
 namespace ql::win {
 namespace {
@@ -35,10 +38,99 @@ void keepOwnLayoutOnDpiChange(HWND dialog) {
     if (setBehavior) setBehavior(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
 }
 
-// Widens, then heightens, a label's box up to the edges it may reach until its text fits in `font`.
-RECT fitText(HWND control, HFONT font, RECT box, LONG growRight, LONG growBottom) {
+std::wstring windowText(HWND control) {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool isButton(HWND control) {
+    wchar_t name[16]{};
+    ::GetClassNameW(control, name, 16);
+    return ::lstrcmpiW(name, WC_BUTTONW) == 0;
+}
+
+// The width a caption needs on one line in `font`: a label's text; a button's ideal size or its
+// text with the system's margins (and the box of a check box or option button), whichever is wider,
+// since comctl32 answers BCM_GETIDEALSIZE for those only roughly, and not at all before version 6.
+LONG captionWidth(HWND control, HFONT font, int dpi) {
+    const std::wstring text = windowText(control);
+    const bool button = isButton(control);
+    WindowDc dc(control);
+    const SelectObjectScope selected(dc.get(), font);
+    if (!dc.get() || !selected.ok() || text.empty()) return 0;
+    RECT line{};
+    ::DrawTextW(dc.get(), text.c_str(), -1, &line, DT_CALCRECT | DT_SINGLELINE | (button ? 0 : DT_NOPREFIX));
+    if (!button) return line.right;
+
+    const auto type = static_cast<DWORD>(::GetWindowLongPtrW(control, GWL_STYLE)) & BS_TYPEMASK;
+    const bool boxed = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                       type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
+    const int screenDpi = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
+    // The box, the gap after it and room for the focus rectangle; a push button's frame and padding.
+    const LONG margins = boxed ? ::MulDiv(::GetSystemMetrics(SM_CXMENUCHECK), dpi, screenDpi > 0 ? screenDpi : dpi) +
+                                     ::MulDiv(8, dpi, USER_DEFAULT_SCREEN_DPI)
+                               : ::MulDiv(16, dpi, USER_DEFAULT_SCREEN_DPI);
+    SIZE ideal{};
+    const bool answered = ::SendMessageW(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) != 0;
+    return std::max<LONG>(line.right + margins, answered ? ideal.cx : 0);
+}
+
+// The height a label's text needs wrapped at the label's width.
+LONG wrappedHeight(HWND control, HFONT font, LONG width) {
+    const std::wstring text = windowText(control);
+    WindowDc dc(control);
+    const SelectObjectScope selected(dc.get(), font);
+    if (!dc.get() || !selected.ok() || text.empty()) return 0;
+    RECT wrapped{0, 0, width, 0};
+    ::DrawTextW(dc.get(), text.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    return wrapped.bottom;
+}
+
+// One control on one axis: where its box starts and ends, how far it was pushed and how much it grew.
+struct Span {
+    LONG start, end;
+    LONG shift = 0, growth = 0;
+    LONG moved() const { return shift + growth; }  // of its far edge
+};
+
+// Pushes along one axis: a control moves by as much as the far edge of any control before it in its
+// band (`sideBySide`) moved, and a box that holds others grows to keep holding them. Returns how far
+// the farthest edge moved.
+template <typename Beside, typename Holds>
+LONG push(std::vector<Span>& spans, Beside sideBySide, Holds holds) {
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t c = 0; c < spans.size(); ++c) {
+            LONG shift = 0, reach = spans[c].moved();
+            for (std::size_t p = 0; p < spans.size(); ++p) {
+                if (p == c) continue;
+                if (spans[p].end <= spans[c].start && sideBySide(p, c)) shift = std::max(shift, spans[p].moved());
+                if (holds(c, p)) reach = std::max(reach, spans[p].moved());
+            }
+            const LONG growth = std::max(spans[c].growth, reach - shift);
+            if (shift > spans[c].shift || growth > spans[c].growth) {
+                spans[c].shift = std::max(shift, spans[c].shift);
+                spans[c].growth = growth;
+                changed = true;
+            }
+        }
+    }
+    LONG farthest = 0;
+    for (const Span& span : spans) farthest = std::max(farthest, span.moved());
+    return farthest;
+}
+
+bool overlaps(LONG a0, LONG a1, LONG b0, LONG b1) { return a0 < b1 && b0 < a1; }
+
+bool contains(const RECT& outer, const RECT& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && inner.right <= outer.right && inner.bottom <= outer.bottom &&
+           !::EqualRect(&outer, &inner);
+}
+
+// Widens, then heightens, a label's box up to the edges it may reach until its text fits in `font`.
+RECT fitText(HWND control, HFONT font, RECT box, LONG growRight, LONG growBottom) {
+    const std::wstring text = windowText(control);
     WindowDc dc(control);
     const SelectObjectScope selected(dc.get(), font);
     if (!dc.get() || !selected.ok() || text.empty()) return box;
@@ -77,11 +169,78 @@ void createControls(HWND dialog, std::span<const ControlSpec> controls) {
 
 void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const ControlSpec> controls, int dpi,
                     HFONT font, std::initializer_list<ControlFont> ownFonts) {
+    const std::size_t count = controls.size();
+    std::vector<HWND> handles(count);
+    std::vector<HFONT> fonts(count);
+    std::vector<RECT> boxes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const ControlSpec& spec = controls[i];
+        handles[i] = ::GetDlgItem(dialog, spec.id);
+        const auto own = std::find_if(ownFonts.begin(), ownFonts.end(), [&](const ControlFont& f) { return f.id == spec.id; });
+        fonts[i] = own != ownFonts.end() ? own->font : font;
+        ::SendMessageW(handles[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts[i]), TRUE);
+        boxes[i] = twipsRectToPixels(spec.rect, dpi);
+        if (spec.growRight || spec.growBottom) {
+            boxes[i] = fitText(handles[i], fonts[i], boxes[i], twipsToPixels(spec.growRight, dpi), twipsToPixels(spec.growBottom, dpi));
+        }
+    }
+
+    // Across: captions widen their controls, columns share the widest, neighbours in a row move on.
+    std::vector<Span> across(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        across[i] = Span{boxes[i].left, boxes[i].right};
+        if (controls[i].fit & kFitWidth) {
+            across[i].growth = std::max<LONG>(0, captionWidth(handles[i], fonts[i], dpi) - (boxes[i].right - boxes[i].left));
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!controls[i].column || !across[i].growth) continue;
+        LONG widest = 0;
+        for (std::size_t j = 0; j < count; ++j) {
+            if (controls[j].column == controls[i].column) widest = std::max(widest, across[j].end - across[j].start + across[j].growth);
+        }
+        for (std::size_t j = 0; j < count; ++j) {
+            if (controls[j].column == controls[i].column) across[j].growth = widest - (across[j].end - across[j].start);
+        }
+    }
+    const LONG wider = push(
+        across, [&](std::size_t p, std::size_t c) { return overlaps(boxes[p].top, boxes[p].bottom, boxes[c].top, boxes[c].bottom); },
+        [&](std::size_t outer, std::size_t inner) { return contains(boxes[outer], boxes[inner]); });
+
     const RECT wanted = twipsRectToPixels(clientArea, dpi);
-    const LONG width = wanted.right - wanted.left;
-    const LONG height = wanted.bottom - wanted.top;
-    const SIZE outer = windowSizeForClient(width, height, static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_STYLE)),
-                                           static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE)), dpi);
+    const RECT work = workAreaOf(::MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST));
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE));
+    const SIZE frame = windowSizeForClient(0, 0, style, exStyle, dpi);
+    const LONG width = std::max(wanted.right - wanted.left, std::min<LONG>(wanted.right - wanted.left + wider, work.right - work.left - frame.cx));
+    const LONG grown = width - (wanted.right - wanted.left);
+    for (std::size_t i = 0; i < count; ++i) {
+        RECT& box = boxes[i];
+        const LONG right = box.right + ((controls[i].fit & (kFollowRight | kStretchRight)) ? grown : across[i].moved());
+        box.left = (controls[i].fit & kFollowRight) ? right - (box.right - box.left + across[i].growth) : box.left + across[i].shift;
+        box.right = right;
+    }
+
+    // Down: labels take the lines their text wraps to at their width, and what stands below moves down.
+    std::vector<Span> down(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        down[i] = Span{boxes[i].top, boxes[i].bottom};
+        if (controls[i].fit & kFitHeight) {
+            down[i].growth = std::max<LONG>(0, wrappedHeight(handles[i], fonts[i], boxes[i].right - boxes[i].left) -
+                                                   (boxes[i].bottom - boxes[i].top));
+        }
+    }
+    const LONG taller = push(
+        down, [&](std::size_t p, std::size_t c) { return overlaps(boxes[p].left, boxes[p].right, boxes[c].left, boxes[c].right); },
+        [&](std::size_t outer, std::size_t inner) { return contains(boxes[outer], boxes[inner]); });
+    const LONG height =
+        std::max(wanted.bottom - wanted.top, std::min<LONG>(wanted.bottom - wanted.top + taller, work.bottom - work.top - frame.cy));
+    for (std::size_t i = 0; i < count; ++i) {
+        boxes[i].top += down[i].shift;
+        boxes[i].bottom += down[i].moved();
+    }
+
+    const SIZE outer = windowSizeForClient(width, height, style, exStyle, dpi);
     ::SetWindowPos(dialog, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Where the frame drawn differs from the one computed for this DPI, the client area still gets its size.
     RECT client{};
@@ -90,17 +249,9 @@ void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const Co
         ::SetWindowPos(dialog, nullptr, 0, 0, outer.cx + width - client.right, outer.cy + height - client.bottom,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-
-    for (const ControlSpec& spec : controls) {
-        const HWND control = ::GetDlgItem(dialog, spec.id);
-        const auto own = std::find_if(ownFonts.begin(), ownFonts.end(), [&](const ControlFont& f) { return f.id == spec.id; });
-        const HFONT controlFont = own != ownFonts.end() ? own->font : font;
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), TRUE);
-        RECT box = twipsRectToPixels(spec.rect, dpi);
-        if (spec.growRight || spec.growBottom) {
-            box = fitText(control, controlFont, box, twipsToPixels(spec.growRight, dpi), twipsToPixels(spec.growBottom, dpi));
-        }
-        ::SetWindowPos(control, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
+    for (std::size_t i = 0; i < count; ++i) {
+        const RECT& box = boxes[i];
+        ::SetWindowPos(handles[i], nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }

@@ -10,6 +10,17 @@
 
 namespace ql::win {
 
+// How a control adapts to its text and to the window growing (ControlSpec::fit). A control starts from
+// its twips box; one that needs more room widens rightwards (or heightens downwards) and pushes what
+// stands beside it in the same band, a box that holds others grows with them, and the client area
+// grows by as much as the farthest edge moved (within the work area).
+enum ControlFit : unsigned {
+    kFitWidth = 1,      // at least as wide as its caption on one line (a button: its ideal size)
+    kFitHeight = 2,     // a label at least as tall as its text wrapped at its width
+    kFollowRight = 4,   // keeps its distance to the client area's right edge
+    kStretchRight = 8,  // its right edge keeps its distance to the client area's right edge
+};
+
 struct ControlSpec {
     int id;
     const wchar_t* className;
@@ -21,6 +32,9 @@ struct ControlSpec {
     // its font (the system font is wider than the one the places were drawn for); 0: it keeps its box.
     int growRight = 0;
     int growBottom = 0;
+    unsigned fit = 0;  // ControlFit flags
+    // Controls with the same non-zero column take the widest width of them once one must widen.
+    int column = 0;
 };
 
 // A control that takes another font than the dialog's message font.
@@ -34,7 +48,7 @@ struct ControlFont {
 void createControls(HWND dialog, std::span<const ControlSpec> controls);
 
 // Gives the dialog the client area `clientArea` and every control its place and font at `dpi`:
-// `font`, or the control's own in `ownFonts`.
+// `font`, or the control's own in `ownFonts`; grown as their texts need (ControlFit).
 void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const ControlSpec> controls, int dpi,
                     HFONT font, std::initializer_list<ControlFont> ownFonts = {});
 

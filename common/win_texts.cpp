@@ -9,6 +9,7 @@ namespace {
 
 // 0 until the first text is asked for.
 std::atomic<LANGID> chosenTable{0};
+TextChange textChange;
 
 BOOL CALLBACK addLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR param) {
     reinterpret_cast<std::vector<LanguageId>*>(param)->push_back(language);
@@ -57,10 +58,16 @@ void useTextLanguage(LANGID language) {
     ::SetThreadUILanguage(language);
 }
 
+void useTextChange(TextChange change) { textChange = std::move(change); }
+
 std::wstring loadText(UINT id) {
-    if (auto text = findText(id, textLanguage())) return std::move(*text);
-    if (auto english = findText(id, kEnglishTable)) return std::move(*english);
-    return {};
+    std::wstring text;
+    if (auto found = findText(id, textLanguage())) {
+        text = std::move(*found);
+    } else if (auto english = findText(id, kEnglishTable)) {
+        text = std::move(*english);
+    }
+    return textChange ? textChange(id, std::move(text)) : text;
 }
 
 std::wstring loadText(UINT id, std::initializer_list<std::u16string_view> args) {

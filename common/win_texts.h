@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -20,5 +21,11 @@ LANGID textLanguage();
 // Takes the table that speaks `language` (or its nearest, see chooseTextTable) from now on, and
 // asks the system's own texts (message box buttons) in it where the system allows that.
 void useTextLanguage(LANGID language);
+
+// Passes every text loaded from now on through `change` (none: the tables' own again). A table that
+// no build carries, such as the longer pseudo-language the layout tests run in, goes through the
+// windows' own code this way.
+using TextChange = std::function<std::wstring(UINT id, std::wstring text)>;
+void useTextChange(TextChange change);
 
 }  // namespace ql::win

@@ -25,15 +25,18 @@ constexpr int kIconSize = 32;
 
 using win::ControlSpec;
 
+// OK and Cancel as wide as the wider caption needs, at the window's right edge.
+constexpr unsigned kButtonFit = win::kFitWidth | win::kFollowRight;
+
 // In tab order: the window's z-order is its tab order.
 constexpr std::array kControls{
     // Icons in the shell's order, never sorted; one choice at a time.
     ControlSpec{ids::kFolderList, WC_LISTVIEWW, 0,
                 LVS_ICON | LVS_AUTOARRANGE | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_GROUP |
                     WS_TABSTOP,
-                WS_EX_CLIENTEDGE, {120, 120, 6375, 4815}},
-    ControlSpec{ids::kCancel, WC_BUTTONW, IDS_CANCEL, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, {5280, 5160, 1215, 375}},
-    ControlSpec{ids::kOk, WC_BUTTONW, IDS_OK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {3840, 5160, 1215, 375}},
+                WS_EX_CLIENTEDGE, {120, 120, 6375, 4815}, 0, 0, win::kStretchRight},
+    ControlSpec{ids::kCancel, WC_BUTTONW, IDS_CANCEL, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, {5280, 5160, 1215, 375}, 0, 0, kButtonFit, 1},
+    ControlSpec{ids::kOk, WC_BUTTONW, IDS_OK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {3840, 5160, 1215, 375}, 0, 0, kButtonFit, 1},
 };
 
 }  // namespace

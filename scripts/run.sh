@@ -23,6 +23,5 @@ if [ "$QL_WINE_BUILDS" = 64 ] && grep -q '^#arch=win32' "$prefix/system.reg" 2>/
 fi
 export WINEPREFIX=$prefix
 [ -d "$prefix/drive_c" ] || ql_wine wineboot -i >/dev/null 2>&1
-ql_add_wine_fonts && echo "run: added Wine's own Tahoma and Marlett fonts to $prefix"
 ql_build_main run quorlane
 ql_wine "$QL_WINE_MAIN_DIR/quorlane.exe"

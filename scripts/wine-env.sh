@@ -5,7 +5,8 @@
 #   QL_WINE_ROUTE       one line saying which route was taken and why
 #   ql_build_main W T   builds target T of the route's main build ($QL_WINE_MAIN_DIR), saying so as W
 #   ql_start_xvfb       starts Xvfb on a free display unless $DISPLAY already works (QL_OWN_XVFB=1 forces one)
-#   ql_new_prefix DIR   makes DIR a fresh, initialised Wine prefix and exports WINEPREFIX
+#   ql_new_prefix DIR [plain]  makes DIR a fresh, initialised Wine prefix and exports WINEPREFIX; with
+#                       Wine's Tahoma for pixel comparisons unless "plain" asks for one as plain wineboot makes it
 #   ql_add_wine_fonts   gives $WINEPREFIX the fonts Wine ships and does not find itself; fails if none was missing
 #   ql_cleanup          ends the prefix's wineserver and the Xvfb this script started
 #   ql_isolated_wine N  an own Xvfb and a fresh prefix in a temporary folder, both gone when the script exits
@@ -77,7 +78,8 @@ ql_new_prefix() {
   # Xvfb has no window manager: Wine would wait two seconds for one whenever it hides a managed window.
   ql_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
-  ql_add_wine_fonts
+  [ "${2:-}" = plain ] || ql_add_wine_fonts
+  return 0
 }
 
 # Debian's Wine does not find the fonts it ships (fonts-wine) by itself: without its Tahoma, dialogs
