@@ -32,8 +32,9 @@ using win::ControlSpec;
 
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kLink = SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
-// Where a text needs more room than its edges allow: the texts across the box wrap and widen with it,
-// the short ones in front of the addresses, and the addresses, stay on one line and push on.
+// Where a text needs more room than its edges allow: the texts across the box wrap and widen with it;
+// the short ones in front of the addresses, and the addresses, wrap too, and push on only for a word
+// (an address) longer than their box.
 constexpr unsigned kWide = win::kFitHeight | win::kStretchRight;
 constexpr unsigned kShort = win::kFitWidth | win::kFitHeight;
 

@@ -50,17 +50,17 @@ bool isButton(HWND control) {
     return ::lstrcmpiW(name, WC_BUTTONW) == 0;
 }
 
-// The width a caption needs on one line in `font`: a label's text; a button's ideal size or its
+// The width a caption needs in `font`: a label's longest word wrapped at `width`; a button's ideal size or its
 // text with the system's margins (and the box of a check box or option button), whichever is wider,
 // since comctl32 answers BCM_GETIDEALSIZE for those only roughly, and not at all before version 6.
-LONG captionWidth(HWND control, HFONT font, int dpi) {
+LONG captionWidth(HWND control, HFONT font, LONG width, int dpi) {
     const std::wstring text = windowText(control);
     const bool button = isButton(control);
     WindowDc dc(control);
     const SelectObjectScope selected(dc.get(), font);
     if (!dc.get() || !selected.ok() || text.empty()) return 0;
-    RECT line{};
-    ::DrawTextW(dc.get(), text.c_str(), -1, &line, DT_CALCRECT | DT_SINGLELINE | (button ? 0 : DT_NOPREFIX));
+    RECT line{0, 0, width, 0};
+    ::DrawTextW(dc.get(), text.c_str(), -1, &line, DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX));
     if (!button) return line.right;
 
     const auto type = static_cast<DWORD>(::GetWindowLongPtrW(control, GWL_STYLE)) & BS_TYPEMASK;
@@ -70,7 +70,7 @@ LONG captionWidth(HWND control, HFONT font, int dpi) {
     // The box, the gap after it and room for the focus rectangle; a push button's frame and padding.
     const LONG margins = boxed ? ::MulDiv(::GetSystemMetrics(SM_CXMENUCHECK), dpi, screenDpi > 0 ? screenDpi : dpi) +
                                      ::MulDiv(8, dpi, USER_DEFAULT_SCREEN_DPI)
-                               : ::MulDiv(16, dpi, USER_DEFAULT_SCREEN_DPI);
+                               : ::MulDiv(10, dpi, USER_DEFAULT_SCREEN_DPI);
     SIZE ideal{};
     const bool answered = ::SendMessageW(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) != 0;
     return std::max<LONG>(line.right + margins, answered ? ideal.cx : 0);
@@ -96,9 +96,9 @@ struct Span {
 
 // Pushes along one axis: a control moves by as much as the far edge of any control before it in its
 // band (`sideBySide`) moved, and a box that holds others grows to keep holding them. Returns how far
-// the farthest edge moved.
-template <typename Beside, typename Holds>
-LONG push(std::vector<Span>& spans, Beside sideBySide, Holds holds) {
+// the farthest far edge of those that `count` moved beyond where the farthest stood.
+template <typename Beside, typename Holds, typename Counts>
+LONG push(std::vector<Span>& spans, Beside sideBySide, Holds holds, Counts count) {
     for (bool changed = true; changed;) {
         changed = false;
         for (std::size_t c = 0; c < spans.size(); ++c) {
@@ -116,9 +116,13 @@ LONG push(std::vector<Span>& spans, Beside sideBySide, Holds holds) {
             }
         }
     }
-    LONG farthest = 0;
-    for (const Span& span : spans) farthest = std::max(farthest, span.moved());
-    return farthest;
+    LONG before = 0, after = 0;
+    for (std::size_t c = 0; c < spans.size(); ++c) {
+        if (!count(c)) continue;
+        before = std::max(before, spans[c].end);
+        after = std::max(after, spans[c].end + spans[c].moved());
+    }
+    return std::max<LONG>(0, after - before);
 }
 
 bool overlaps(LONG a0, LONG a1, LONG b0, LONG b1) { return a0 < b1 && b0 < a1; }
@@ -190,7 +194,8 @@ void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const Co
     for (std::size_t i = 0; i < count; ++i) {
         across[i] = Span{boxes[i].left, boxes[i].right};
         if (controls[i].fit & kFitWidth) {
-            across[i].growth = std::max<LONG>(0, captionWidth(handles[i], fonts[i], dpi) - (boxes[i].right - boxes[i].left));
+            across[i].growth = std::max<LONG>(0, captionWidth(handles[i], fonts[i], boxes[i].right - boxes[i].left, dpi) -
+                                                     (boxes[i].right - boxes[i].left));
         }
     }
     for (std::size_t i = 0; i < count; ++i) {
@@ -205,7 +210,8 @@ void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const Co
     }
     const LONG wider = push(
         across, [&](std::size_t p, std::size_t c) { return overlaps(boxes[p].top, boxes[p].bottom, boxes[c].top, boxes[c].bottom); },
-        [&](std::size_t outer, std::size_t inner) { return contains(boxes[outer], boxes[inner]); });
+        [&](std::size_t outer, std::size_t inner) { return contains(boxes[outer], boxes[inner]); },
+        [&](std::size_t c) { return !(controls[c].fit & kStretchRight); });
 
     const RECT wanted = twipsRectToPixels(clientArea, dpi);
     const RECT work = workAreaOf(::MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST));
@@ -216,7 +222,8 @@ void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const Co
     const LONG grown = width - (wanted.right - wanted.left);
     for (std::size_t i = 0; i < count; ++i) {
         RECT& box = boxes[i];
-        const LONG right = box.right + ((controls[i].fit & (kFollowRight | kStretchRight)) ? grown : across[i].moved());
+        const bool follows = controls[i].fit & (kFollowRight | kStretchRight);
+        const LONG right = box.right + (follows ? std::max(grown, across[i].moved()) : across[i].moved());
         box.left = (controls[i].fit & kFollowRight) ? right - (box.right - box.left + across[i].growth) : box.left + across[i].shift;
         box.right = right;
     }
@@ -232,7 +239,8 @@ void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const Co
     }
     const LONG taller = push(
         down, [&](std::size_t p, std::size_t c) { return overlaps(boxes[p].left, boxes[p].right, boxes[c].left, boxes[c].right); },
-        [&](std::size_t outer, std::size_t inner) { return contains(boxes[outer], boxes[inner]); });
+        [&](std::size_t outer, std::size_t inner) { return contains(boxes[outer], boxes[inner]); },
+        [](std::size_t) { return true; });
     const LONG height =
         std::max(wanted.bottom - wanted.top, std::min<LONG>(wanted.bottom - wanted.top + taller, work.bottom - work.top - frame.cy));
     for (std::size_t i = 0; i < count; ++i) {

@@ -15,7 +15,7 @@ namespace ql::win {
 // stands beside it in the same band, a box that holds others grows with them, and the client area
 // grows by as much as the farthest edge moved (within the work area).
 enum ControlFit : unsigned {
-    kFitWidth = 1,      // at least as wide as its caption on one line (a button: its ideal size)
+    kFitWidth = 1,      // a button as wide as its caption (its ideal size); a label as wide as its longest word
     kFitHeight = 2,     // a label at least as tall as its text wrapped at its width
     kFollowRight = 4,   // keeps its distance to the client area's right edge
     kStretchRight = 8,  // its right edge keeps its distance to the client area's right edge

@@ -125,9 +125,9 @@ TEST_P(TextsFit, InTheMainWindowThePickerAndTheAboutBox) {
     about::showAboutBox(main);
 }
 
-INSTANTIATE_TEST_SUITE_P(LanguagesAndDpis, TextsFit, ::testing::ValuesIn(cases()), [](const auto& info) {
-    return (info.param.language == kPseudo ? std::string("pseudo") : "lang" + std::to_string(info.param.language)) + "_" +
-           std::to_string(info.param.dpi) + "dpi";
+INSTANTIATE_TEST_SUITE_P(LanguagesAndDpis, TextsFit, ::testing::ValuesIn(cases()), [](const auto& param) {
+    return (param.param.language == kPseudo ? std::string("pseudo") : "lang" + std::to_string(param.param.language)) + "_" +
+           std::to_string(param.param.dpi) + "dpi";
 });
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tests/support/pseudo_texts.h"
 
+#include <algorithm>
+
 namespace ql::test {
 
 std::wstring pseudoLocalize(std::wstring_view english) {
@@ -21,7 +23,10 @@ std::wstring pseudoLocalize(std::wstring_view english) {
         const std::size_t at = kPlain.find(c);
         out += at == std::wstring_view::npos ? c : kAccented[at];
     }
-    if (!english.empty()) out += L' ' + std::wstring((english.size() * 2 + 4) / 5, L'~');
+    // As words of up to four, so that a long text still wraps as a real one does.
+    for (std::size_t pad = (english.size() * 2 + 4) / 5; pad > 0 && !english.empty(); pad -= std::min<std::size_t>(pad, 4)) {
+        out += L' ' + std::wstring(std::min<std::size_t>(pad, 4), L'~');
+    }
     return out;
 }
 
