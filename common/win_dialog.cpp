@@ -70,7 +70,7 @@ LONG captionWidth(HWND control, HFONT font, LONG width, int dpi) {
     // The box, the gap after it and room for the focus rectangle; a push button's frame and padding.
     const LONG margins = boxed ? ::MulDiv(::GetSystemMetrics(SM_CXMENUCHECK), dpi, screenDpi > 0 ? screenDpi : dpi) +
                                      ::MulDiv(8, dpi, USER_DEFAULT_SCREEN_DPI)
-                               : ::MulDiv(10, dpi, USER_DEFAULT_SCREEN_DPI);
+                               : ::MulDiv(8, dpi, USER_DEFAULT_SCREEN_DPI);
     SIZE ideal{};
     const bool answered = ::SendMessageW(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) != 0;
     return std::max<LONG>(line.right + margins, answered ? ideal.cx : 0);
