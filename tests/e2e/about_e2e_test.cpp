@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cwctype>
 #include <utility>
 
@@ -196,8 +195,6 @@ void expectCaptionsFit(HWND window) {
         RECT box{};
         ::GetWindowRect(c, &box);
         EXPECT_LE(ideal.get<SIZE>().cx, box.right - box.left) << narrowText(text(c));
-        std::printf("FIG %s ideal %ld width %ld\n", narrowText(text(c)).c_str(), ideal.get<SIZE>().cx, box.right - box.left);
-        RECT w{}; ::GetClientRect(window, &w); std::printf("FIG client %ld x %ld\n", w.right, w.bottom);
     }
 }
 
