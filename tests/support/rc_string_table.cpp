@@ -12,9 +12,9 @@ std::u16string fromUtf8(const std::string& s) {
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
         const int extra = c < 0x80 ? 0 : c >= 0xf0 ? 3 : c >= 0xe0 ? 2 : 1;
-        char32_t code = extra == 0 ? c : c & (0x3f >> extra);
+        char32_t code = extra == 0 ? char32_t{c} : static_cast<char32_t>(c & (0x3f >> extra));
         for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < s.size(); ++k) {
-            code = (code << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3f);
+            code = (code << 6) | static_cast<char32_t>(static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3f);
         }
         i += static_cast<std::size_t>(extra) + 1;
         if (code >= 0x10000) {
