@@ -435,34 +435,193 @@ CommandRun runCommand(const std::wstring& path, const std::wstring& arguments, b
     return result;
 }
 
-// `quorlane.exe /list` against Wine's (or Windows') own `reg query` of the places bar key, run by
-// turns; nothing when quorlane.exe has no /list (it opens its window instead, or lists nothing).
+constexpr wchar_t kConsoleFloor[] = L"bench_console_floor.exe";
+
+std::wstring systemProgram(const wchar_t* name) {
+    wchar_t system[MAX_PATH]{};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\" + name;
+}
+
+std::wstring placesBarArgument() { return L"\"HKCU\\" + std::wstring(kPlacesBar) + L"\""; }
+
+// `quorlane.exe /list` against the console floor (which must print the same lines) and, for
+// information, Wine's (or Windows') own `reg query` of the places bar key; `/export FILE` against
+// `reg export` of the key to a file. Run by turns; nothing when quorlane.exe has no /list (it opens
+// its window instead, or lists nothing).
 struct ListFigures {
     std::vector<double> quorlaneMs;
+    std::vector<double> floorMs;
     std::vector<double> regMs;
+    std::vector<double> exportMs;
+    std::vector<double> regExportMs;
 };
 std::optional<ListFigures> measureList(int runs) {
     storePlaces(true);
     const std::wstring quorlane = exeFolder() + kQuorlane.exe;
-    wchar_t system[MAX_PATH]{};
-    ::GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring reg = std::wstring(system) + L"\\reg.exe";
-    const std::wstring query = L"query \"HKCU\\" + std::wstring(kPlacesBar) + L"\"";
+    const std::wstring floor = exeFolder() + kConsoleFloor;
+    const std::wstring reg = systemProgram(L"reg.exe");
+    const std::wstring query = L"query " + placesBarArgument();
+    wchar_t temp[MAX_PATH]{};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring exported = std::wstring(temp) + L"ql_bench_export.reg";
+    const std::wstring exportArgs = L"/export \"" + exported + L"\"";
+    const std::wstring regExportArgs = L"export " + placesBarArgument() + L" \"" + exported + L"\" /y";
 
     const CommandRun probe = runCommand(quorlane, L"/list", true);
     if (!probe.ms || probe.exitCode != 0 || probe.output.find("Place0") == std::string::npos) return std::nullopt;
     if (runCommand(reg, query).output.find("Place0") == std::string::npos) fail("reg query lists no Place0");
+    if (runCommand(floor, L"").output != probe.output) {
+        fail("the console floor does not print what /list prints:\n" + probe.output + "--\n" + runCommand(floor, L"").output);
+    }
 
     ListFigures figures;
     for (int i = 0; i < runs; ++i) {
-        // Each first in turn, so that neither always finds the other's traces in the caches.
-        for (const bool isRegQuery : {i % 2 == 1, i % 2 == 0}) {
-            const CommandRun run = isRegQuery ? runCommand(reg, query) : runCommand(quorlane, L"/list");
-            if (!run.ms) fail("/list or reg query did not end");
-            (isRegQuery ? figures.regMs : figures.quorlaneMs).push_back(*run.ms);
+        // Each first in turn, so that none always finds the others' traces in the caches.
+        const int first = i % 3;
+        for (int k = 0; k < 3; ++k) {
+            const int which = (first + k) % 3;
+            const CommandRun run = which == 0   ? runCommand(quorlane, L"/list")
+                                   : which == 1 ? runCommand(floor, L"")
+                                                : runCommand(reg, query);
+            if (!run.ms) fail("/list, the console floor or reg query did not end");
+            (which == 0 ? figures.quorlaneMs : which == 1 ? figures.floorMs : figures.regMs).push_back(*run.ms);
+        }
+        for (const bool isReg : {i % 2 == 1, i % 2 == 0}) {
+            ::DeleteFileW(exported.c_str());
+            const CommandRun run = isReg ? runCommand(reg, regExportArgs) : runCommand(quorlane, exportArgs);
+            if (!run.ms || run.exitCode != 0 || ::GetFileAttributesW(exported.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                fail(isReg ? "reg export wrote no file" : "/export wrote no file");
+            }
+            (isReg ? figures.regExportMs : figures.exportMs).push_back(*run.ms);
         }
     }
+    ::DeleteFileW(exported.c_str());
     return figures;
+}
+
+// Where a command's time goes, seen from outside as a debugger sees it: the process created, the
+// DLLs the loader maps before the program's first instruction, the DLLs it loads on its way to
+// its first output (the registry read and the shell's look-ups), the output and the exit. A
+// debugged process runs slower: these figures are for comparing the two programs, not goals.
+struct StepTimes {
+    double created = 0;
+    double importsLoaded = 0;  // the loader's breakpoint: the imports mapped (under Wine, initialised too)
+    double firstOutput = 0;
+    double ended = 0;
+    std::vector<std::string> importDlls;
+    std::vector<std::string> laterDlls;  // loaded after, before the first output
+    std::vector<std::string> outputDlls;  // loaded after the first output
+};
+
+std::string lowerBaseName(const std::wstring& path) {
+    std::string name = narrow(path.substr(path.find_last_of(L"\\/") + 1));
+    std::transform(name.begin(), name.end(), name.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
+    return name;
+}
+
+StepTimes debugSteps(const std::wstring& path, const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16)) fail("CreatePipe");
+    UniqueHandle reader(readEnd);
+    UniqueHandle writer(writeEnd);
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    StepTimes steps;
+    // The first byte's arrival, read on a thread of its own while this one serves the debug events.
+    struct Output {
+        HANDLE pipe;
+        double firstMs = 0;
+    } output{readEnd};
+    UniqueHandle readerThread(::CreateThread(
+        nullptr, 0,
+        [](void* parameter) -> DWORD {
+            auto& out = *static_cast<Output*>(parameter);
+            char buffer[4096];
+            DWORD read = 0;
+            while (::ReadFile(out.pipe, buffer, sizeof buffer, &read, nullptr) && read) {
+                if (out.firstMs == 0) out.firstMs = nowMs();
+            }
+            return 0;
+        },
+        &output, 0, nullptr));
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = writeEnd;
+    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+    PROCESS_INFORMATION info{};
+    const double started = nowMs();
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+                          nullptr, &startup, &info)) {
+        fail("cannot debug " + narrow(path));
+    }
+    writer.reset();
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    bool breakpointSeen = false;
+    std::vector<std::pair<double, std::string>> dlls;
+    for (;;) {
+        DEBUG_EVENT event{};
+        if (!::WaitForDebugEvent(&event, kPatienceMs)) fail("no debug event from " + narrow(path));
+        const double at = nowMs() - started;
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            steps.created = at;
+            if (event.u.CreateProcessInfo.hFile) ::CloseHandle(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            if (event.u.LoadDll.hFile) {
+                wchar_t name[MAX_PATH]{};
+                if (::GetFinalPathNameByHandleW(event.u.LoadDll.hFile, name, MAX_PATH, 0)) dlls.emplace_back(at, lowerBaseName(name));
+                ::CloseHandle(event.u.LoadDll.hFile);
+            }
+            break;
+        case EXCEPTION_DEBUG_EVENT:
+            if (!breakpointSeen && event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT) {
+                breakpointSeen = true;
+                steps.importsLoaded = at;
+            } else if (event.u.Exception.dwFirstChance) {
+                status = DBG_EXCEPTION_NOT_HANDLED;
+            }
+            break;
+        default:
+            break;
+        }
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
+            steps.ended = at;
+            ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+            break;
+        }
+        ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+    ::WaitForSingleObject(readerThread.get(), kPatienceMs);
+    steps.firstOutput = output.firstMs ? output.firstMs - started : steps.ended;
+    for (const auto& [at, name] : dlls) {
+        (at <= steps.importsLoaded ? steps.importDlls : at <= steps.firstOutput ? steps.laterDlls : steps.outputDlls).push_back(name);
+    }
+    return steps;
+}
+
+// The median of each step over `runs` debugged runs, the DLLs of the first.
+StepTimes medianSteps(const std::wstring& path, const std::wstring& arguments, int runs) {
+    std::vector<StepTimes> all;
+    for (int i = 0; i < runs; ++i) all.push_back(debugSteps(path, arguments));
+    StepTimes steps = all.front();
+    auto pick = [&](double StepTimes::*member) {
+        std::vector<double> values;
+        for (const StepTimes& one : all) values.push_back(one.*member);
+        steps.*member = median(values);
+    };
+    pick(&StepTimes::created);
+    pick(&StepTimes::importsLoaded);
+    pick(&StepTimes::firstOutput);
+    pick(&StepTimes::ended);
+    return steps;
 }
 
 // ---- The executable -----------------------------------------------------------------------------
@@ -575,6 +734,58 @@ std::set<std::string> without(const std::set<std::string>& a, const std::set<std
     return rest;
 }
 
+int stepRuns(int runs) { return std::min(runs, 5); }
+
+std::set<std::string> allDlls(const StepTimes& steps) {
+    std::set<std::string> names(steps.importDlls.begin(), steps.importDlls.end());
+    names.insert(steps.laterDlls.begin(), steps.laterDlls.end());
+    names.insert(steps.outputDlls.begin(), steps.outputDlls.end());
+    return names;
+}
+
+std::string listed(const std::vector<std::string>& names) {
+    return std::to_string(names.size()) + (names.empty() ? "" : ": " + joined({names.begin(), names.end()}));
+}
+
+// The step table of the command path, `/list` against the console floor, and the DLLs each loads.
+void printCommandSteps(int runs) {
+    storePlaces(true);
+    const StepTimes quorlane = medianSteps(exeFolder() + kQuorlane.exe, L"/list", runs);
+    const StepTimes floor = medianSteps(exeFolder() + kConsoleFloor, L"", runs);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlacesBar);
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, kPlacesBar, 0, nullptr, 0, KEY_SET_VALUE, nullptr, UniqueHKey().put(), nullptr);
+    // An empty key: to the first output is the registry read alone, with no shell look-up.
+    const StepTimes quorlaneEmpty = medianSteps(exeFolder() + kQuorlane.exe, L"/list", runs);
+    const StepTimes floorEmpty = medianSteps(exeFolder() + kConsoleFloor, L"", runs);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlacesBar);
+
+    std::printf("\nWhere the command path's time goes: /list of %d places, under a debugger (median of %d runs; a\n"
+                "debugged process runs slower, so these are for comparing, not goals); ms from CreateProcess\n",
+                kStoredPlaces, runs);
+    row("step (ms, each step alone)", "/list", "cons. floor", "", "", "");
+    auto stepRow = [](const std::string& what, double a, double b) { row(what, fixed(a), fixed(b), "", "", ""); };
+    stepRow("process start (created)", quorlane.created, floor.created);
+    stepRow("DLLs loaded and initialised (imports)", quorlane.importsLoaded - quorlane.created, floor.importsLoaded - floor.created);
+    // An empty key prints nothing: its run from the first instruction to the exit, less the full
+    // run's output and exit, is the start of the work and the registry read.
+    const auto registry = [](const StepTimes& empty, const StepTimes& full) {
+        return std::max(0.0, empty.ended - empty.importsLoaded - (full.ended - full.firstOutput));
+    };
+    const double qRegistry = registry(quorlaneEmpty, quorlane);
+    const double fRegistry = registry(floorEmpty, floor);
+    stepRow("registry read (as of an empty key)", qRegistry, fRegistry);
+    stepRow("shell look-ups (the rest, to output)",
+            std::max(0.0, quorlane.firstOutput - quorlane.importsLoaded - qRegistry),
+            std::max(0.0, floor.firstOutput - floor.importsLoaded - fRegistry));
+    stepRow("output and exit", quorlane.ended - quorlane.firstOutput, floor.ended - floor.firstOutput);
+    stepRow("total", quorlane.ended, floor.ended);
+    std::printf("/list loads at start %s\n  on its way to output %s\n  after %s\n", listed(quorlane.importDlls).c_str(),
+                listed(quorlane.laterDlls).c_str(), listed(quorlane.outputDlls).c_str());
+    std::printf("console floor loads at start %s\n  on its way to output %s\n  after %s\n", listed(floor.importDlls).c_str(),
+                listed(floor.laterDlls).c_str(), listed(floor.outputDlls).c_str());
+    std::printf("only in /list: %s\n", joined(without(allDlls(quorlane), allDlls(floor))).c_str());
+}
+
 int parseRuns(int argc, wchar_t** argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::wcscmp(argv[i], L"--runs") == 0) return std::max(1, _wtoi(argv[i + 1]));
@@ -629,8 +840,10 @@ int wmain(int argc, wchar_t** argv) {
         row("exe size (KiB), one file", fixed(exeKiB) + (oneFile ? "" : " NOT ONE"), "", "", "< 600 KiB",
             verdict(exeKiB < 600 && oneFile));
         if (list) {
-            row("", "/list", "reg query", "", "", "");
-            ratioRow("/list to its end (ms), ratio to reg query", list->quorlaneMs, list->regMs, 1, 1.5);
+            row("", "/list", "cons. floor", "", "", "");
+            ratioRow("/list to its end (ms), ratio to the console floor", list->quorlaneMs, list->floorMs, 1, 1.25);
+            row("", "/export", "reg export", "", "", "");
+            ratioRow("/export FILE to its end (ms), ratio to reg export", list->exportMs, list->regExportMs, 1, 1.5);
         } else {
             std::printf("(no row for /list against reg query: this quorlane.exe has no /list)\n");
         }
@@ -641,6 +854,10 @@ int wmain(int argc, wchar_t** argv) {
         ratioRow("start-up to ready (ms), to the bare window", quorlane.readyMs, baseline.readyMs, 1, std::nullopt);
         ratioRow("peak working set (KiB), to the bare window", quorlane.peakWorkingSetKiB, baseline.peakWorkingSetKiB, 0,
                  std::nullopt);
+        if (list) {
+            row("", "/list", "reg query", "", "", "");
+            ratioRow("/list to its end (ms), to reg query", list->quorlaneMs, list->regMs, 1, std::nullopt);
+        }
         row("", "quorlane", "floor", "", "", "");
         row("  visible, fastest .. slowest (ms)", range(quorlane.visibleMs), range(floor.visibleMs), "", "", "");
         row("  ready, fastest .. slowest (ms)", range(quorlane.readyMs), range(floor.readyMs), "", "", "");
@@ -658,6 +875,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("DLLs loaded when ready: quorlane %zu, floor %zu; only in quorlane: %s; only in the floor: %s\n",
                     quorlane.modules.size(), floor.modules.size(), joined(without(quorlane.modules, floor.modules)).c_str(),
                     joined(without(floor.modules, quorlane.modules)).c_str());
+        std::printf("DLLs the window path loads (%zu, once ready): %s\n", quorlane.modules.size(), joined(quorlane.modules).c_str());
+        if (list) printCommandSteps(stepRuns(runs));
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorlane_bench: %s\n", e.what());

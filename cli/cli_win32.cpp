@@ -77,7 +77,7 @@ public:
     void writeError(std::u16string_view text) override { output_.writeError(text); }
 
     bool specialFolderExists(std::int32_t csidl) override {
-        return shellUI::getSpecialFolderDisplayInfo(csidl, nullptr).has_value();
+        return shellUI::getSpecialFolderDisplayName(csidl).has_value();
     }
 
     std::vector<KnownFolderPath> knownFolders() override {
@@ -100,12 +100,12 @@ public:
 
     std::u16string displayName(const Place& place) override {
         if (!place.isPath()) {
-            const auto info = shellUI::getSpecialFolderDisplayInfo(place.csidl, nullptr);
-            return info ? win::toU16(info->displayName) : std::u16string();
+            const auto name = shellUI::getSpecialFolderDisplayName(place.csidl);
+            return name ? win::toU16(*name) : std::u16string();
         }
         if (place.path.empty()) return {};
         const std::wstring path = win::toWide(place.path);
-        return win::toU16(shellUI::getPathDisplayInfo(place.expandable ? shellUI::expandEnvironmentText(path) : path).displayName);
+        return win::toU16(shellUI::getPathDisplayName(place.expandable ? shellUI::expandEnvironmentText(path) : path));
     }
 
     std::u16string errorText(long error) override { return win::toU16(win::errorText(static_cast<unsigned long>(error))); }

@@ -20,16 +20,27 @@ std::optional<shellUI::DisplayInfo> SpecialFolderScan::askShell(int csidl) {
 
 SpecialFolderScan::SpecialFolderScan(Query query) : query_(std::move(query)) {
     // _beginthreadex rather than CreateThread: the thread allocates through the C runtime.
-    thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, threadMain, this, 0, nullptr)));
-    if (!thread_) run();
+    thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, threadMain, this, CREATE_SUSPENDED, nullptr)));
+    if (!thread_) {
+        run();
+        return;
+    }
+    // Below the window's thread while the window comes up: on a machine with few cores the look-ups
+    // would otherwise take turns with its start-up. Back to normal once there is a window to report to.
+    ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_BELOW_NORMAL);
+    ::ResumeThread(thread_.get());
 }
 
 SpecialFolderScan::~SpecialFolderScan() {
     stop_.store(true, std::memory_order_relaxed);
-    if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
+    if (thread_) {
+        ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
+        ::WaitForSingleObject(thread_.get(), INFINITE);
+    }
 }
 
 void SpecialFolderScan::reportTo(HWND notify, UINT doneMessage) {
+    if (thread_) ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
     doneMessage_ = doneMessage;
     notify_.store(notify);
     postOnce();

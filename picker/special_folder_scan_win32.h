@@ -28,8 +28,8 @@ public:
     // The shell's own answers.
     static std::optional<shellUI::DisplayInfo> askShell(int csidl);
 
-    // Starts asking about CSIDL 0 to 49 in increasing order (if the thread cannot start, the
-    // answers are gathered here and now).
+    // Starts asking about CSIDL 0 to 49 in increasing order, at a priority below normal until
+    // reportTo (if the thread cannot start, the answers are gathered here and now).
     explicit SpecialFolderScan(Query query);
     SpecialFolderScan(const SpecialFolderScan&) = delete;
     SpecialFolderScan& operator=(const SpecialFolderScan&) = delete;

@@ -65,6 +65,21 @@ std::optional<DisplayInfo> getSpecialFolderDisplayInfo(int csidl, HWND owner) {
     return getPidlDisplayInfo(pidl.get());
 }
 
+std::wstring getPathDisplayName(const std::wstring& path) {
+    SHFILEINFOW info{};
+    ::SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME);
+    return readFileInfo(info).displayName;
+}
+
+std::optional<std::wstring> getSpecialFolderDisplayName(int csidl) {
+    win::UniquePidl pidl;
+    ::SHGetSpecialFolderLocation(nullptr, csidl, pidl.put());
+    if (!pidl) return std::nullopt;
+    SHFILEINFOW info{};
+    ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl.get()), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_PIDL);
+    return readFileInfo(info).displayName;
+}
+
 std::wstring expandEnvironmentText(const std::wstring& text) {
     // The size needed, NUL included, may grow between the calls if another thread changes the environment.
     std::wstring expanded;

@@ -28,6 +28,11 @@ DisplayInfo getPidlDisplayInfo(PCIDLIST_ABSOLUTE pidl);
 // Of the special folder with that CSIDL; nothing when the system has no folder for it.
 std::optional<DisplayInfo> getSpecialFolderDisplayInfo(int csidl, HWND owner);
 
+// The names alone, as the command line prints them: asking for no icon leaves the system image
+// list, and the common controls' DLL behind it, unloaded.
+std::wstring getPathDisplayName(const std::wstring& path);
+std::optional<std::wstring> getSpecialFolderDisplayName(int csidl);
+
 // The text with its %VARIABLES% replaced from this process's environment; unknown ones stay as they are.
 std::wstring expandEnvironmentText(const std::wstring& text);
 
