@@ -520,6 +520,22 @@ std::string lowerBaseName(const std::wstring& path) {
     return name;
 }
 
+// The output of a debugged command, and when its first byte came.
+struct DebuggedOutput {
+    HANDLE pipe;
+    double firstMs = 0;
+};
+
+DWORD WINAPI readDebuggedOutput(void* parameter) {
+    auto& out = *static_cast<DebuggedOutput*>(parameter);
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(out.pipe, buffer, sizeof buffer, &read, nullptr) && read) {
+        if (out.firstMs == 0) out.firstMs = nowMs();
+    }
+    return 0;
+}
+
 StepTimes debugSteps(const std::wstring& path, const std::wstring& arguments) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -531,22 +547,8 @@ StepTimes debugSteps(const std::wstring& path, const std::wstring& arguments) {
 
     StepTimes steps;
     // The first byte's arrival, read on a thread of its own while this one serves the debug events.
-    struct Output {
-        HANDLE pipe;
-        double firstMs = 0;
-    } output{readEnd};
-    UniqueHandle readerThread(::CreateThread(
-        nullptr, 0,
-        [](void* parameter) -> DWORD {
-            auto& out = *static_cast<Output*>(parameter);
-            char buffer[4096];
-            DWORD read = 0;
-            while (::ReadFile(out.pipe, buffer, sizeof buffer, &read, nullptr) && read) {
-                if (out.firstMs == 0) out.firstMs = nowMs();
-            }
-            return 0;
-        },
-        &output, 0, nullptr));
+    DebuggedOutput output{readEnd};
+    UniqueHandle readerThread(::CreateThread(nullptr, 0, readDebuggedOutput, &output, 0, nullptr));
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
