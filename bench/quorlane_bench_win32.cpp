@@ -602,7 +602,7 @@ StepTimes debugSteps(const std::wstring& path, const std::wstring& arguments) {
         ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
     }
     ::WaitForSingleObject(readerThread.get(), kPatienceMs);
-    steps.firstOutput = output.firstMs ? output.firstMs - started : steps.ended;
+    steps.firstOutput = output.firstMs != 0 ? output.firstMs - started : steps.ended;
     for (const auto& [at, name] : dlls) {
         (at <= steps.importsLoaded ? steps.importDlls : at <= steps.firstOutput ? steps.laterDlls : steps.outputDlls).push_back(name);
     }
