@@ -38,11 +38,7 @@ int runMessageLoop(ql::QlEditor& editor, ql::KeyWatcher& watcher) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    if (const auto args = ql::cli::commandLineArguments(); !args.empty()) {
-        // The shell's display names need COM on this thread too.
-        const ql::win::ComApartment com;
-        return ql::cli::runCommandLine(args);
-    }
+    if (const auto args = ql::cli::commandLineArguments(); !args.empty()) return ql::cli::runCommandLine(args);
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);

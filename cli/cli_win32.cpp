@@ -77,11 +77,13 @@ public:
     void writeError(std::u16string_view text) override { output_.writeError(text); }
 
     bool specialFolderExists(std::int32_t csidl) override {
+        useShell();
         return shellUI::getSpecialFolderDisplayName(csidl).has_value();
     }
 
     std::vector<KnownFolderPath> knownFolders() override {
         if (!known_) {
+            useShell();
             known_.emplace();
             for (const shellUI::KnownFolder& folder : shellUI::knownFoldersWithoutCsidl()) {
                 known_->push_back({win::toU16(folder.name), win::toU16(folder.path)});
@@ -99,6 +101,7 @@ public:
     }
 
     std::u16string displayName(const Place& place) override {
+        useShell();
         if (!place.isPath()) {
             const auto name = shellUI::getSpecialFolderDisplayName(place.csidl);
             return name ? win::toU16(*name) : std::u16string();
@@ -125,7 +128,14 @@ public:
     }
 
 private:
+    // The shell's folder objects need COM on this thread; a command that asks the shell nothing
+    // (an export, an import) loads neither COM nor the shell.
+    void useShell() {
+        if (!com_) com_.emplace();
+    }
+
     StandardOutput output_;
+    std::optional<win::ComApartment> com_;
     std::optional<std::vector<KnownFolderPath>> known_;
 };
 
@@ -151,11 +161,10 @@ std::wstring absolutePath(std::wstring_view path) {
 }
 
 std::vector<std::wstring> commandLineArguments() {
-    int count = 0;
-    const win::UniqueLocalMemory argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    // The C runtime's split, made before the entry point: the shell's CommandLineToArgvW would
+    // load the shell for commands that need none of it.
     std::vector<std::wstring> args;
-    const auto* words = static_cast<LPWSTR*>(argv.get());
-    for (int i = 1; words && i < count; ++i) args.emplace_back(words[i]);
+    for (int i = 1; __wargv && i < __argc; ++i) args.emplace_back(__wargv[i]);
     return args;
 }
 

@@ -15,8 +15,8 @@
 namespace ql::picker {
 namespace {
 
-// Posted by the scan once every answer is in.
-constexpr UINT kScanDoneMessage = WM_APP + 1;
+// Posted by the scan once the names are in, and once the icons are.
+constexpr UINT kScanProgressMessage = WM_APP + 1;
 
 constexpr TwipsRect kClientArea{0, 0, 6585, 5745};
 // A fixed dialog border with a close box and nothing else; owned, so it has no task-bar button.
@@ -41,10 +41,10 @@ constexpr std::array kControls{
 
 }  // namespace
 
-CsidlFolders::CsidlFolders() : CsidlFolders(SpecialFolderScan::askShell) {}
+CsidlFolders::CsidlFolders() : CsidlFolders(SpecialFolderScan::askShellName) {}
 
-CsidlFolders::CsidlFolders(SpecialFolderQuery query, KnownFolderQuery knownFolders)
-    : query_(std::move(query)), knownFolders_(std::move(knownFolders)) {}
+CsidlFolders::CsidlFolders(SpecialFolderQuery query, KnownFolderQuery knownFolders, IconQuery icons)
+    : query_(std::move(query)), knownFolders_(std::move(knownFolders)), iconQuery_(std::move(icons)) {}
 
 CsidlFolders::~CsidlFolders() { unload(); }
 
@@ -90,8 +90,8 @@ INT_PTR CsidlFolders::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // The close box and the system menu cancel; the picker stays loaded.
         cancel_Click();
         return TRUE;
-    case kScanDoneMessage:
-        scanDone();
+    case kScanProgressMessage:
+        scanProgress();
         return TRUE;
     case WM_DESTROY:
         // Also when the owner goes first: the scan may not report to a window that is gone.
@@ -114,44 +114,54 @@ void CsidlFolders::layout(int dpi, HFONT font) { win::layoutControls(hwnd(), kCl
 void CsidlFolders::windowGone() {
     folderList_ = nullptr;
     filled_ = false;
+    iconsShown_ = false;
     knownFolderPaths_.clear();
+    entryPositions_.clear();
 }
 
 void CsidlFolders::Form_Load() {
     iconLists_.attach(folderList_, kIconSize);
     startScan();
-    scan_->reportTo(hwnd(), kScanDoneMessage);
+    scan_->reportTo(hwnd(), kScanProgressMessage);
 }
 
 void CsidlFolders::startScan() {
-    if (!scan_ && !filled_) scan_ = std::make_unique<SpecialFolderScan>(query_);
+    if (!scan_ && !filled_) scan_ = std::make_unique<SpecialFolderScan>(query_, knownFolders_, iconQuery_);
 }
 
-void CsidlFolders::scanDone() {
-    if (!scan_ || !scan_->finished()) return;
+void CsidlFolders::scanProgress() {
+    if (!scan_) return;
+    if (!filled_ && scan_->namesFinished()) fillList();
+    if (filled_ && scan_->iconsFinished()) {
+        showIcons();
+        scan_.reset();
+    }
+}
+
+void CsidlFolders::fillList() {
+    const int placeholder = shellUI::genericFolderIconIndex();
     // Hidden, but an icon list view arranges itself anew at every entry unless told to wait.
     ::SendMessageW(folderList_, WM_SETREDRAW, FALSE, 0);
-    for (const SpecialFolder& folder : scan_->folders()) fillSpecialFolderList(folder);
-    for (const shellUI::KnownFolder& folder : knownFolders_()) addKnownFolder(folder);
+    // Known folders are tagged -1, as a path entry of the place list is.
+    for (const ScannedFolder& folder : scan_->folders()) {
+        const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), folder.displayName,
+                                             folder.csidl >= 0 ? folder.csidl : -1);
+        entryPositions_.push_back(position);
+        if (position < 0) continue;
+        iconLists_.icons()->SetIcon(position + 1, placeholder);
+        if (folder.csidl < 0) knownFolderPaths_[position] = folder.path;
+    }
     ::SendMessageW(folderList_, WM_SETREDRAW, TRUE, 0);
-    scan_.reset();
     filled_ = true;
 }
 
-void CsidlFolders::fillSpecialFolderList(const SpecialFolder& folder) {
-    const int position =
-        win::insertItem(folderList_, ListView_GetItemCount(folderList_), folder.shown.displayName, folder.csidl);
-    if (position >= 0) iconLists_.icons()->SetIcon(position + 1, folder.shown.iconIndex);
-}
-
-// Tagged -1, as a path entry of the place list is.
-void CsidlFolders::addKnownFolder(const shellUI::KnownFolder& folder) {
-    const shellUI::DisplayInfo info = shellUI::getPathDisplayInfo(folder.path);
-    const std::wstring& text = info.displayName.empty() ? folder.name : info.displayName;
-    const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), text, -1);
-    if (position < 0) return;
-    iconLists_.icons()->SetIcon(position + 1, info.iconIndex);
-    knownFolderPaths_[position] = folder.path;
+void CsidlFolders::showIcons() {
+    const std::vector<int>& icons = scan_->icons();
+    for (std::size_t i = 0; i < icons.size() && i < entryPositions_.size(); ++i) {
+        if (entryPositions_[i] >= 0) iconLists_.icons()->SetIcon(entryPositions_[i] + 1, icons[i]);
+    }
+    entryPositions_.clear();
+    iconsShown_ = true;
 }
 
 std::optional<Place> CsidlFolders::selectSpecialFolder(HWND parent) {

@@ -4,7 +4,8 @@
 // places bar; after them the known folders that have no special folder number (Downloads), which
 // are added as paths. It is built once, hidden between uses, and shown modally over its owner. The shell is
 // asked on a thread of its own, so the owner's thread never waits for the list unless the user asks
-// for the picker before it is complete.
+// for the picker before it is complete. The icons come after the names: until they do, every entry
+// shows the shell's plain folder icon, as Explorer shows one while it asks for the real one.
 #include "common/win_dialog.h"
 #include "imagelists/shell_icon_lists_win32.h"
 #include "picker/special_folder_scan_win32.h"
@@ -23,14 +24,16 @@ namespace ql::picker {
 
 class CsidlFolders final : public win::Dialog {
 public:
-    // How the picker learns a special folder's display name and icon index, on the scan's thread;
-    // nothing when the system has no folder for the number. The shell unless a test gives another.
-    using SpecialFolderQuery = SpecialFolderScan::Query;
-    // The known folders without a special folder number that the picker offers after the special ones.
-    using KnownFolderQuery = std::function<std::vector<shellUI::KnownFolder>()>;
+    // How the picker learns, on the scan's thread, a special folder's display name (nothing when
+    // the system has no folder for the number), the known folders without a special folder number
+    // that it offers after the special ones, and each entry's icon. The shell unless a test gives another.
+    using SpecialFolderQuery = SpecialFolderScan::NameQuery;
+    using KnownFolderQuery = SpecialFolderScan::KnownFolderQuery;
+    using IconQuery = SpecialFolderScan::IconQuery;
 
     CsidlFolders();
-    explicit CsidlFolders(SpecialFolderQuery query, KnownFolderQuery knownFolders = shellUI::knownFoldersWithoutCsidl);
+    explicit CsidlFolders(SpecialFolderQuery query, KnownFolderQuery knownFolders = shellUI::knownFoldersWithoutCsidl,
+                          IconQuery icons = SpecialFolderScan::askShellIcon);
     CsidlFolders(const CsidlFolders&) = delete;
     CsidlFolders& operator=(const CsidlFolders&) = delete;
     ~CsidlFolders();
@@ -56,6 +59,8 @@ public:
 
     // The list holds every special folder the shell knows.
     bool filled() const { return filled_; }
+    // Its entries show their own icons.
+    bool iconsShown() const { return iconsShown_; }
 
 private:
     INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -64,9 +69,9 @@ private:
 
     void Form_Load();
     void createControls();
-    void fillSpecialFolderList(const SpecialFolder& folder);
-    void addKnownFolder(const shellUI::KnownFolder& folder);
-    void scanDone();
+    void scanProgress();
+    void fillList();
+    void showIcons();
     // Runs the picker's message loop while `goOn` holds; false when the program is ending.
     bool modalLoop(bool (CsidlFolders::*goOn)() const);
     bool waitingForList() const;
@@ -83,9 +88,12 @@ private:
 
     SpecialFolderQuery query_;
     KnownFolderQuery knownFolders_;
+    IconQuery iconQuery_;
     std::map<int, std::wstring> knownFolderPaths_;  // by entry position; the list is never reordered
+    std::vector<int> entryPositions_;  // of each of the scan's entries until its icons are in; -1 when refused
     std::unique_ptr<SpecialFolderScan> scan_;  // while the shell is asked
     bool filled_ = false;
+    bool iconsShown_ = false;
     HWND folderList_ = nullptr;
 
     // Created on first use, released when the picker unloads.

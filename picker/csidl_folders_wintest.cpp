@@ -109,14 +109,14 @@ bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-// Runs the thread's messages until the picker's list is complete; false when it never is.
+// Runs the thread's messages until the picker's list is complete with its icons; false when it never is.
 bool waitUntilFilled(const CsidlFolders& picker) {
-    for (int i = 0; i < 600 && !picker.filled(); ++i) {
+    for (int i = 0; i < 600 && !picker.iconsShown(); ++i) {
         MSG msg{};
-        while (!picker.filled() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        if (!picker.filled()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        while (!picker.iconsShown() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        if (!picker.iconsShown()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     }
-    return picker.filled();
+    return picker.filled() && picker.iconsShown();
 }
 
 // From another thread: waits until `owner` is disabled, that is until a choice has begun.
@@ -165,7 +165,7 @@ protected:
     int knownFolderQueries = 0;
     CsidlFolders picker{[this](int csidl) {
                             ++queries;
-                            return SpecialFolderScan::askShell(csidl);
+                            return SpecialFolderScan::askShellName(csidl);
                         },
                         [this] {
                             ++knownFolderQueries;
@@ -464,11 +464,11 @@ TEST_F(Picker, UnloadedPickerLoadsAgainAndOneDestroyedWithItsOwnerIsForgotten) {
 class SlowPicker : public Picker {
 protected:
     std::atomic<int> slowQueries{0};
-    CsidlFolders slowPicker{[this](int csidl) -> std::optional<shellUI::DisplayInfo> {
+    CsidlFolders slowPicker{[this](int csidl) -> std::optional<std::wstring> {
         ++slowQueries;
         ::Sleep(20);
         if (csidl % 3 != 1) return std::nullopt;
-        return shellUI::DisplayInfo{L"Folder " + std::to_wstring(csidl), 0};
+        return L"Folder " + std::to_wstring(csidl);
     },
                               noKnownFolders};
 };
@@ -508,12 +508,41 @@ TEST_F(SlowPicker, ClosingWhileTheShellIsAskedStopsTheQuestionsAndLeavesNothingW
     EXPECT_LT(slowQueries, 50);
 }
 
+// Icons slower than the names: the picker shows every entry at once, each with the plain folder
+// icon, and each entry's own icon once they are all in.
+TEST_F(Picker, ShownBeforeTheIconsAreInItListsEveryEntryWithThePlainFolderIconUntilThen) {
+    const win::UniqueHandle gate(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    CsidlFolders gated(SpecialFolderScan::askShellName, noKnownFolders, [&](const ScannedFolder& folder) {
+        ::WaitForSingleObject(gate.get(), INFINITE);
+        return SpecialFolderScan::askShellIcon(folder);
+    });
+    const std::vector<Entry> expected = shellSpecialFolders();
+    std::vector<Entry> whenShown;
+    ModalDriver driver([&](HWND w) {
+        whenShown = entriesOf(listOf(w));
+        ::SetEvent(gate.get());
+        for (int i = 0; i < 600 && entriesOf(listOf(w)) != expected; ++i) ::Sleep(50);
+        click(w, ids::kCancel);
+    });
+    EXPECT_EQ(gated.selectSpecialFolder(owner), std::nullopt);
+    ASSERT_TRUE(driver.found());
+    ASSERT_EQ(whenShown.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(whenShown[i].name, expected[i].name);
+        EXPECT_EQ(whenShown[i].icon, shellUI::genericFolderIconIndex()) << whenShown[i];
+    }
+    EXPECT_TRUE(gated.iconsShown());
+    EXPECT_EQ(entriesOf(listOf(gated.hwnd())), expected);
+}
+
 // Pickers over a shell that knows only some numbers, or none.
 TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
-    CsidlFolders picker([](int csidl) -> std::optional<shellUI::DisplayInfo> {
-        if (csidl % 3 != 1) return std::nullopt;
-        return shellUI::DisplayInfo{L"Folder " + std::to_wstring(csidl), 0};
-    }, noKnownFolders);
+    CsidlFolders picker(
+        [](int csidl) -> std::optional<std::wstring> {
+            if (csidl % 3 != 1) return std::nullopt;
+            return L"Folder " + std::to_wstring(csidl);
+        },
+        noKnownFolders, [](const ScannedFolder&) { return 0; });
     ASSERT_TRUE(picker.load(nullptr));
     ASSERT_TRUE(waitUntilFilled(picker));
     std::vector<Entry> expected;
@@ -523,7 +552,7 @@ TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
 
 TEST(PickerGaps, EmptyListChoosesNothing) {
     std::atomic<int> queries{0};
-    CsidlFolders picker([&](int) -> std::optional<shellUI::DisplayInfo> {
+    CsidlFolders picker([&](int) -> std::optional<std::wstring> {
         ++queries;
         return std::nullopt;
     }, noKnownFolders);

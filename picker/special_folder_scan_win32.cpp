@@ -1,5 +1,7 @@
 #include "picker/special_folder_scan_win32.h"
 
+#include "shell/shell_ui_win32.h"
+
 #include <process.h>
 
 namespace ql::picker {
@@ -9,16 +11,20 @@ namespace {
 constexpr int kFirstCsidl = 0;  // CSIDL_DESKTOP
 constexpr int kLastCsidl = 49;  // CSIDL_CONNECTIONS
 
-const std::vector<SpecialFolder> kNone;
+const std::vector<ScannedFolder> kNoFolders;
+const std::vector<int> kNoIcons;
 
 }  // namespace
 
-std::optional<shellUI::DisplayInfo> SpecialFolderScan::askShell(int csidl) {
-    // No owner: a window of another thread must not be drawn into the look-up.
-    return shellUI::getSpecialFolderDisplayInfo(csidl, nullptr);
+std::optional<std::wstring> SpecialFolderScan::askShellName(int csidl) { return shellUI::getSpecialFolderDisplayName(csidl); }
+
+int SpecialFolderScan::askShellIcon(const ScannedFolder& folder) {
+    return folder.csidl >= 0 ? shellUI::getSpecialFolderIconIndex(folder.csidl)
+                             : shellUI::getPathDisplayInfo(folder.path).iconIndex;
 }
 
-SpecialFolderScan::SpecialFolderScan(Query query) : query_(std::move(query)) {
+SpecialFolderScan::SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons)
+    : names_(std::move(names)), knownFolders_(std::move(knownFolders)), iconQuery_(std::move(icons)) {
     // _beginthreadex rather than CreateThread: the thread allocates through the C runtime.
     thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, threadMain, this, CREATE_SUSPENDED, nullptr)));
     if (!thread_) {
@@ -39,21 +45,28 @@ SpecialFolderScan::~SpecialFolderScan() {
     }
 }
 
-void SpecialFolderScan::reportTo(HWND notify, UINT doneMessage) {
-    if (thread_) ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
-    doneMessage_ = doneMessage;
+void SpecialFolderScan::reportTo(HWND notify, UINT progressMessage) {
+    if (thread_ && !namesFinished()) ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
+    progressMessage_ = progressMessage;
     notify_.store(notify);
-    postOnce();
+    postProgress();
 }
 
-void SpecialFolderScan::postOnce() {
-    // Sequentially consistent: of the two sides, at least the second sees both done, and the
-    // exchange lets only one of them post.
+void SpecialFolderScan::postProgress() {
+    // Sequentially consistent: of the two sides, at least the second sees both the stage and the
+    // window, and the exchange lets only one of them announce a stage.
     const HWND notify = notify_.load();
-    if (notify && finished_.load() && !posted_.exchange(true)) ::PostMessageW(notify, doneMessage_, 0, 0);
+    if (!notify) return;
+    const int stage = stage_.load();
+    int posted = postedStage_.load();
+    while (posted < stage && !postedStage_.compare_exchange_weak(posted, stage)) {
+    }
+    if (posted < stage) ::PostMessageW(notify, progressMessage_, 0, 0);
 }
 
-const std::vector<SpecialFolder>& SpecialFolderScan::folders() const { return finished() ? folders_ : kNone; }
+const std::vector<ScannedFolder>& SpecialFolderScan::folders() const { return namesFinished() ? folders_ : kNoFolders; }
+
+const std::vector<int>& SpecialFolderScan::icons() const { return iconsFinished() ? icons_ : kNoIcons; }
 
 unsigned __stdcall SpecialFolderScan::threadMain(void* self) {
     // The shell's folder objects live in an apartment; this thread's own, so that none of them
@@ -64,12 +77,36 @@ unsigned __stdcall SpecialFolderScan::threadMain(void* self) {
 }
 
 void SpecialFolderScan::run() {
+    askNames();
+    if (stop_.load(std::memory_order_relaxed)) return;
+    stage_.store(kNamesIn);
+    postProgress();
+    // The icons are wanted only when the picker shows: they wait for whatever the window does.
+    if (thread_) ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    askIcons();
+    if (stop_.load(std::memory_order_relaxed)) return;
+    stage_.store(kIconsIn);
+    postProgress();
+}
+
+void SpecialFolderScan::askNames() {
     for (int csidl = kFirstCsidl; csidl <= kLastCsidl; ++csidl) {
         if (stop_.load(std::memory_order_relaxed)) return;
-        if (std::optional<shellUI::DisplayInfo> shown = query_(csidl)) folders_.push_back({csidl, std::move(*shown)});
+        if (std::optional<std::wstring> name = names_(csidl)) folders_.push_back({csidl, {}, std::move(*name)});
     }
-    finished_.store(true);
-    postOnce();
+    for (shellUI::KnownFolder& folder : knownFolders_()) {
+        if (stop_.load(std::memory_order_relaxed)) return;
+        std::wstring name = shellUI::getPathDisplayName(folder.path);
+        folders_.push_back({-1, std::move(folder.path), name.empty() ? std::move(folder.name) : std::move(name)});
+    }
+}
+
+void SpecialFolderScan::askIcons() {
+    icons_.reserve(folders_.size());
+    for (const ScannedFolder& folder : folders_) {
+        if (stop_.load(std::memory_order_relaxed)) return;
+        icons_.push_back(iconQuery_(folder));
+    }
 }
 
 }  // namespace ql::picker

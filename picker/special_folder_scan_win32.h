@@ -1,64 +1,87 @@
 #pragma once
 // The picker's look-ups off the window's thread: a thread of its own, in a COM apartment of its
-// own, asks the shell for every special folder it may know and hands the answers to the window's
-// thread as plain data, announced by a message posted to a window of that thread. It may start
-// before that window exists, so that the shell is asked while the program is still coming up.
+// own, asks the shell for every special folder it may know and the known folders without a number,
+// names first, then their icons, and hands each stage to the window's thread as plain data,
+// announced by a message posted to a window of that thread. It may start before that window
+// exists, so that the shell is asked while the program is still coming up. The icons come after
+// the names because they cost the shell several times as much, and the list can be complete
+// without them.
 #include "common/win_handles.h"
-#include "shell/shell_ui_win32.h"
+#include "shell/known_folders_win32.h"
 
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ql::picker {
 
-struct SpecialFolder {
-    int csidl;
-    shellUI::DisplayInfo shown;  // its name and icon
-    bool operator==(const SpecialFolder&) const = default;
+// An entry of the picker: a special folder, or a known folder without a number by its path.
+struct ScannedFolder {
+    int csidl;  // -1 for a known folder's path
+    std::wstring path;
+    std::wstring displayName;
+    bool operator==(const ScannedFolder&) const = default;
 };
 
 class SpecialFolderScan {
 public:
-    // Display name and icon index of one special folder; nothing when the system has none for the
-    // number. Runs on the scan's thread, so it may not touch windows of other threads.
-    using Query = std::function<std::optional<shellUI::DisplayInfo>(int csidl)>;
+    // The display name of one special folder; nothing when the system has none for the number.
+    // These run on the scan's thread, so they may not touch windows of other threads.
+    using NameQuery = std::function<std::optional<std::wstring>(int csidl)>;
+    // The known folders without a number that exist, in the order the picker lists them.
+    using KnownFolderQuery = std::function<std::vector<shellUI::KnownFolder>()>;
+    // The system image list index of an entry's icon.
+    using IconQuery = std::function<int(const ScannedFolder&)>;
 
     // The shell's own answers.
-    static std::optional<shellUI::DisplayInfo> askShell(int csidl);
+    static std::optional<std::wstring> askShellName(int csidl);
+    static int askShellIcon(const ScannedFolder& folder);
 
-    // Starts asking about CSIDL 0 to 49 in increasing order, at a priority below normal until
-    // reportTo (if the thread cannot start, the answers are gathered here and now).
-    explicit SpecialFolderScan(Query query);
+    // Starts asking about CSIDL 0 to 49 in increasing order and then the known folders, at a
+    // priority below normal until reportTo; the icons after, below normal again (if the thread
+    // cannot start, everything is gathered here and now).
+    SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons);
     SpecialFolderScan(const SpecialFolderScan&) = delete;
     SpecialFolderScan& operator=(const SpecialFolderScan&) = delete;
     // Stops after the look-up in hand and waits for the thread: no message is posted after it.
     ~SpecialFolderScan();
 
-    // Once every answer is in, `doneMessage` is posted to `notify`, once: at once when they are in
-    // already. Called once, from the thread that made the scan.
-    void reportTo(HWND notify, UINT doneMessage);
+    // `progressMessage` is posted to `notify` once the names are in and once the icons are: at
+    // once for a stage that is over already (one message may announce both). Called once, from
+    // the thread that made the scan.
+    void reportTo(HWND notify, UINT progressMessage);
 
-    // True once every answer is in; the message may still be on its way.
-    bool finished() const { return finished_.load(); }
-    // The folders the system has, in CSIDL order; empty until finished.
-    const std::vector<SpecialFolder>& folders() const;
+    // True once every name is in; the message may still be on its way.
+    bool namesFinished() const { return stage_.load() >= kNamesIn; }
+    bool iconsFinished() const { return stage_.load() >= kIconsIn; }
+    // The entries, special folders in CSIDL order, then known folders; empty until namesFinished.
+    const std::vector<ScannedFolder>& folders() const;
+    // The icon of each entry, in the same order; empty until iconsFinished.
+    const std::vector<int>& icons() const;
 
 private:
+    enum Stage { kAsking, kNamesIn, kIconsIn };
+
     static unsigned __stdcall threadMain(void* self);
     void run();
-    // Posts the message when both the answers and the window are there; whichever comes second,
-    // on its own thread, posts it.
-    void postOnce();
+    void askNames();
+    void askIcons();
+    // Posts the message when a stage the window has not been told of is over and the window is
+    // there; whichever comes second, the stage or the window, on its own thread, posts it.
+    void postProgress();
 
-    Query query_;
-    std::vector<SpecialFolder> folders_;  // the thread's alone until finished_
+    NameQuery names_;
+    KnownFolderQuery knownFolders_;
+    IconQuery iconQuery_;
+    std::vector<ScannedFolder> folders_;  // the thread's alone until kNamesIn
+    std::vector<int> icons_;               // the thread's alone until kIconsIn
     std::atomic<bool> stop_{false};
-    std::atomic<bool> finished_{false};
+    std::atomic<int> stage_{kAsking};
     std::atomic<HWND> notify_{nullptr};
-    UINT doneMessage_ = 0;  // set before notify_
-    std::atomic<bool> posted_{false};
+    UINT progressMessage_ = 0;  // set before notify_
+    std::atomic<int> postedStage_{kAsking};
     win::UniqueHandle thread_;
 };
 

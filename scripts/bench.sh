@@ -21,5 +21,7 @@ echo "$QL_WINE_ROUTE; load before the runs:$(uptime | sed 's/.*load average://')
 for bits in $QL_WINE_BUILDS; do
   echo
   echo "== the $bits-bit build"
-  ql_wine "build/mingw$bits/quorlane_bench.exe" "$@" 2> >(grep -v 'Read access denied' >&2)
+  # Its messages through a pipe rather than a process substitution, which the script's end could
+  # cut off before they are written; Wine's notes on the debugged commands are left out.
+  { ql_wine "build/mingw$bits/quorlane_bench.exe" "$@" 2>&1 1>&3 | { grep -v 'Read access denied' >&2 || true; }; } 3>&1
 done

@@ -65,6 +65,15 @@ std::optional<DisplayInfo> getSpecialFolderDisplayInfo(int csidl, HWND owner) {
     return getPidlDisplayInfo(pidl.get());
 }
 
+int getSpecialFolderIconIndex(int csidl) {
+    win::UniquePidl pidl;
+    ::SHGetSpecialFolderLocation(nullptr, csidl, pidl.put());
+    if (!pidl) return 0;
+    SHFILEINFOW info{};
+    ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl.get()), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_PIDL);
+    return info.iIcon;
+}
+
 std::wstring getPathDisplayName(const std::wstring& path) {
     SHFILEINFOW info{};
     ::SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME);

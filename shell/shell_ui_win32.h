@@ -28,6 +28,10 @@ DisplayInfo getPidlDisplayInfo(PCIDLIST_ABSOLUTE pidl);
 // Of the special folder with that CSIDL; nothing when the system has no folder for it.
 std::optional<DisplayInfo> getSpecialFolderDisplayInfo(int csidl, HWND owner);
 
+// The icon alone, as the picker asks it after the names: its system image list index, 0 when the
+// system has no folder for the number.
+int getSpecialFolderIconIndex(int csidl);
+
 // The names alone, as the command line prints them: asking for no icon leaves the system image
 // list, and the common controls' DLL behind it, unloaded.
 std::wstring getPathDisplayName(const std::wstring& path);

@@ -285,12 +285,17 @@ protected:
     void TearDown() override { deleteKeyTree(kPolicies); }
 };
 
+ListView pickerList(HWND picker) { return ListView(control(picker, picker::ids::kFolderList)); }
+
+// The picker shown with its entries' own icons: until they are in, every entry shows the plain
+// folder icon, which the desktop's (the first entry's) never is.
 HWND openPicker(const Editor& editor) {
     editor.click(ids::kAddSpecial);
-    return editor.waitForDialog(win::loadText(IDS_PICKER_CAPTION));
+    const HWND picker = editor.waitForDialog(win::loadText(IDS_PICKER_CAPTION));
+    const ListView list = pickerList(picker);
+    EXPECT_TRUE(waitUntil([&] { return list.count() > 1 && list.image(0) != list.image(1); })) << "the icons never came";
+    return picker;
 }
-
-ListView pickerList(HWND picker) { return ListView(control(picker, picker::ids::kFolderList)); }
 
 bool hidden(HWND picker) { return waitUntil([&] { return !::IsWindowVisible(picker); }); }
 
