@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes the README's pictures: the main window with a customized places bar, and the test Open
-# dialog showing it. Runs under its own Xvfb in a fresh Wine prefix; writes docs/*.png. The 32-bit
-# build where this machine runs 32-bit programs, else the 64-bit one.
+# Makes the README's pictures: the main window with a customized places bar, the test Open dialog
+# showing it, and the main window in German and in Chinese as a user's prefix made by plain
+# `wineboot` shows it (no Tahoma). Runs under its own Xvfb in fresh Wine prefixes; writes docs/*.png.
+# The 32-bit build where this machine runs 32-bit programs, else the 64-bit one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -17,12 +18,15 @@ ql_new_prefix "$root/build/screenshots-prefix"
 # With no window manager under Xvfb, Wine draws the window frames itself (its caption buttons in Marlett).
 ql_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
 
-key='HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\ComDlg32\PlacesBar'
-ql_wine reg add "$key" /v Place0 /t REG_DWORD /d 0 /f >/dev/null       # Desktop
-ql_wine reg add "$key" /v Place1 /t REG_DWORD /d 5 /f >/dev/null       # Documents
-ql_wine reg add "$key" /v Place2 /t REG_SZ /d 'C:\windows' /f >/dev/null
-ql_wine reg add "$key" /v Place3 /t REG_DWORD /d 17 /f >/dev/null      # My Computer
-ql_wine reg add "$key" /v Place4 /t REG_SZ /d 'C:\users' /f >/dev/null
+store_places() {
+  local key='HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\ComDlg32\PlacesBar'
+  ql_wine reg add "$key" /v Place0 /t REG_DWORD /d 0 /f >/dev/null       # Desktop
+  ql_wine reg add "$key" /v Place1 /t REG_DWORD /d 5 /f >/dev/null       # Documents
+  ql_wine reg add "$key" /v Place2 /t REG_SZ /d 'C:\windows' /f >/dev/null
+  ql_wine reg add "$key" /v Place3 /t REG_DWORD /d 17 /f >/dev/null      # My Computer
+  ql_wine reg add "$key" /v Place4 /t REG_SZ /d 'C:\users' /f >/dev/null
+}
+store_places
 
 # "W H X Y" of the top-level window titled $1, once it is shown.
 geometry() {
@@ -42,13 +46,31 @@ geometry() {
   return 1
 }
 
+xdotool mousemove 0 0  # no info tip in the pictures
 ql_wine "$QL_WINE_MAIN_DIR/quorlane.exe" &
 read -r w h x y < <(geometry "Quorlane by the Quorlane project")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/main-window.png
 
-# "Test" at twips (3960, 3960, 1215, 375): its centre at 96 DPI, below the frame Wine draws.
-frame_x=$(( (w - 5295 / 15) / 2 )); frame_y=$(( h - 5310 / 15 - frame_x ))
+# "Test" at twips (3960, 3960, 1215, 375) of a client area 5295 x 6570 twips: its centre at 96 DPI,
+# below the frame Wine draws.
+frame_x=$(( (w - 5295 / 15) / 2 )); frame_y=$(( h - 6570 / 15 - frame_x ))
 xdotool mousemove $((x + frame_x + (3960 + 607) / 15)) $((y + frame_y + (3960 + 187) / 15)) click 1
 read -r w h x y < <(geometry "Test open file dialog -- note PlacesBar at left")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/test-dialog.png
-echo "wrote docs/main-window.png and docs/test-dialog.png"
+wineserver -k
+
+# The same places in a prefix without Tahoma, under each language's locale; the caption differs
+# with the language, so the window is known by its position in the one visible Wine window.
+ql_new_prefix "$root/build/screenshots-prefix" plain
+ql_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
+store_places
+for shot in de:de_DE.UTF-8 zh:zh_CN.UTF-8; do
+  LANG=${shot#*:} ql_wine "$QL_WINE_MAIN_DIR/quorlane.exe" &
+  read -r w h x y < <(geometry "$(xdotool search --sync --onlyvisible --classname quorlane.exe getwindowname)")
+  # Wine may still place the pointer over an entry from the run before: over the frame and off
+  # again, so that no info tip shows.
+  xdotool mousemove $((x + w / 2)) $((y + h - 2)) sleep 0.3 mousemove 0 0 sleep 0.5
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "docs/main-window-${shot%%:*}.png"
+  wineserver -k
+done
+echo "wrote docs/main-window.png, docs/test-dialog.png, docs/main-window-de.png and docs/main-window-zh.png"
