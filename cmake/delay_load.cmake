@@ -6,9 +6,7 @@
 # made here from the names the toolchain's own import library exports. The delay libraries, named
 # as the ordinary ones, sit in a folder searched first for this target alone.
 function(ql_delay_load target)
-  # The 32-bit delay-load libraries that dlltool writes from the stdcall names crash the window on
-  # its first call into them: the 32-bit build loads its DLLs at start-up.
-  if(NOT MINGW OR NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  if(NOT MINGW)
     return()
   endif()
   set(triple "${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32")
