@@ -1,7 +1,8 @@
 // The benchmark's floor: the least any program must do to show what Quorlane's window shows at
 // start-up. One window with one list view that lists the stored places with the shell's names and
 // icons, reading the registry and asking the shell as quorlane.exe does, linked like it against the
-// same system DLLs. quorlane_bench starts it beside quorlane.exe.
+// same system DLLs and loading each on its first call, as it does. quorlane_bench starts it beside
+// quorlane.exe.
 #include "app/place_display.h"
 #include "bench/bench_window_win32.h"
 #include "app/place_shell_win32.h"
@@ -71,10 +72,6 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    // The one DLL quorlane.exe imports that this program calls nothing from (the pictures of its
-    // image list class), loaded all the same and, like an import, for the process's whole life; the
-    // benchmark lists any DLL that only one of them loads.
-    ::LoadLibraryW(L"oleaut32.dll");
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
     const ql::win::ComApartment com;
