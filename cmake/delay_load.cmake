@@ -1,10 +1,24 @@
-# Delay-loaded imports for MinGW GNU ld (gcc and clang alike): ql_delay_load(target DLL...) makes
-# the target load each of these DLLs on its first call into it rather than at start-up, so that a
-# path that never calls into one (the command line and the window's DLLs) never maps it.
+# Delay-loaded imports for MinGW GNU ld (gcc and clang alike): ql_delay_load(target) makes the
+# target load each of the window's and the shell's DLLs on its first call into it rather than at
+# start-up, so that a path that never calls into one (the command line and the window's DLLs) never
+# maps it.
 #
 # GNU ld has no -delayload: dlltool writes a delay-load import library from a .def file, which is
 # made here from the names the toolchain's own import library exports. The delay libraries, named
 # as the ordinary ones, sit in a folder searched first for this target alone.
+set(QL_DELAY_LOADED_DLLS comctl32 comdlg32 oleaut32 shell32 ole32 user32 gdi32)
+
+if(MINGW AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # Calls into these DLLs go through their thunks, not straight through their import slots: 32-bit
+  # GNU ld drops the thunk of a function that is called only through its slot, and a delay-load slot
+  # points at its thunk until the first call binds it. Elsewhere the calls bind to the import
+  # libraries' thunks as well. The DLLs' own defines do it, for all the code.
+  foreach(dll IN LISTS QL_DELAY_LOADED_DLLS)
+    string(TOUPPER "${dll}" upper)
+    add_compile_definitions(_${upper}_)
+  endforeach()
+endif()
+
 function(ql_delay_load target)
   if(NOT MINGW)
     return()
@@ -18,7 +32,7 @@ function(ql_delay_load target)
   endif()
   set(folder "${CMAKE_CURRENT_BINARY_DIR}/delay_load_${target}")
   file(MAKE_DIRECTORY "${folder}")
-  foreach(dll IN LISTS ARGN)
+  foreach(dll IN LISTS QL_DELAY_LOADED_DLLS)
     find_library(QL_IMPORT_LIB_${dll} NAMES lib${dll}.a NO_CACHE)
     if(NOT QL_IMPORT_LIB_${dll})
       message(FATAL_ERROR "no import library for ${dll}")
