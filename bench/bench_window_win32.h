@@ -15,9 +15,12 @@ inline int runWindow(HINSTANCE instance, const wchar_t* className, const wchar_t
     windowClass.lpszClassName = className;
     if (!::RegisterClassExW(&windowClass)) return 1;
 
-    // Quorlane's window at 96 DPI: 5295 x 5310 twips of client area.
-    const HWND window = ::CreateWindowExW(0, className, title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                                          CW_USEDEFAULT, 360, 380, nullptr, nullptr, instance, nullptr);
+    // Quorlane's window at 96 DPI: 5295 x 6570 twips of client area.
+    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    RECT frame{0, 0, 353, 438};
+    ::AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const HWND window = ::CreateWindowExW(0, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                                          frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     ::ShowWindow(window, SW_SHOWNORMAL);
 

@@ -114,6 +114,7 @@ void CsidlFolders::layout(int dpi, HFONT font) { win::layoutControls(hwnd(), kCl
 void CsidlFolders::windowGone() {
     folderList_ = nullptr;
     filled_ = false;
+    iconsWanted_ = false;
     iconsShown_ = false;
     knownFolderPaths_.clear();
     entryPositions_.clear();
@@ -131,11 +132,19 @@ void CsidlFolders::startScan() {
 
 void CsidlFolders::scanProgress() {
     if (!scan_) return;
-    if (!filled_ && scan_->namesFinished()) fillList();
+    if (!filled_ && scan_->namesFinished()) {
+        fillList();
+        if (iconsWanted_) scan_->startIcons();
+    }
     if (filled_ && scan_->iconsFinished()) {
         showIcons();
         scan_.reset();
     }
+}
+
+void CsidlFolders::loadIcons() {
+    iconsWanted_ = true;
+    if (scan_ && filled_) scan_->startIcons();
 }
 
 void CsidlFolders::fillList() {
@@ -167,6 +176,7 @@ void CsidlFolders::showIcons() {
 std::optional<Place> CsidlFolders::selectSpecialFolder(HWND parent) {
     if (inModal_) return std::nullopt;
     if (!hwnd() && !load(parent)) return std::nullopt;
+    loadIcons();
 
     inModal_ = true;
     result_.reset();

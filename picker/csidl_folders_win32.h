@@ -4,8 +4,9 @@
 // places bar; after them the known folders that have no special folder number (Downloads), which
 // are added as paths. It is built once, hidden between uses, and shown modally over its owner. The shell is
 // asked on a thread of its own, so the owner's thread never waits for the list unless the user asks
-// for the picker before it is complete. The icons come after the names: until they do, every entry
-// shows the shell's plain folder icon, as Explorer shows one while it asks for the real one.
+// for the picker before it is complete. The icons are asked for when the picker first shows, after
+// the names: until they come, every entry shows the shell's plain folder icon, as Explorer shows
+// one while it asks for the real one.
 #include "common/win_dialog.h"
 #include "imagelists/shell_icon_lists_win32.h"
 #include "picker/special_folder_scan_win32.h"
@@ -46,6 +47,10 @@ public:
     // it is loaded already. False when the window cannot be created. An attach error of the icon
     // lists (subclass::SubclassError) reaches the caller, with nothing loaded.
     bool load(HWND mainWindow);
+    // Asks the shell for the entries' icons, if not asked yet, rather than when the picker first
+    // shows: a program that never shows it never asks for them. They show once they are all in
+    // (iconsShown()).
+    void loadIcons();
     // Stops the questions to the shell and destroys the window with its list and icon lists;
     // nothing when not loaded.
     void unload();
@@ -93,6 +98,7 @@ private:
     std::vector<int> entryPositions_;  // of each of the scan's entries until its icons are in; -1 when refused
     std::unique_ptr<SpecialFolderScan> scan_;  // while the shell is asked
     bool filled_ = false;
+    bool iconsWanted_ = false;
     bool iconsShown_ = false;
     HWND folderList_ = nullptr;
 

@@ -109,14 +109,20 @@ bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-// Runs the thread's messages until the picker's list is complete with its icons; false when it never is.
-bool waitUntilFilled(const CsidlFolders& picker) {
-    for (int i = 0; i < 600 && !picker.iconsShown(); ++i) {
+// Runs the thread's messages until `done` holds; false when it never does.
+bool pumpUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 600 && !done(); ++i) {
         MSG msg{};
-        while (!picker.iconsShown() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        if (!picker.iconsShown()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        while (!done() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        if (!done()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     }
-    return picker.filled() && picker.iconsShown();
+    return done();
+}
+
+// Asks for the icons and runs the thread's messages until the picker's list is complete with them.
+bool waitUntilFilled(CsidlFolders& picker) {
+    picker.loadIcons();
+    return pumpUntil([&] { return picker.filled() && picker.iconsShown(); });
 }
 
 // From another thread: waits until `owner` is disabled, that is until a choice has begun.
@@ -536,15 +542,24 @@ TEST_F(Picker, ShownBeforeTheIconsAreInItListsEveryEntryWithThePlainFolderIconUn
 }
 
 // Pickers over a shell that knows only some numbers, or none.
+// The icons are not asked for until they are wanted.
 TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
+    std::atomic<int> iconQuestions{0};
     CsidlFolders picker(
         [](int csidl) -> std::optional<std::wstring> {
             if (csidl % 3 != 1) return std::nullopt;
             return L"Folder " + std::to_wstring(csidl);
         },
-        noKnownFolders, [](const ScannedFolder&) { return 0; });
+        noKnownFolders, [&](const ScannedFolder&) {
+            ++iconQuestions;
+            return 0;
+        });
     ASSERT_TRUE(picker.load(nullptr));
+    ASSERT_TRUE(pumpUntil([&] { return picker.filled(); }));
+    ::Sleep(100);
+    EXPECT_EQ(iconQuestions, 0);
     ASSERT_TRUE(waitUntilFilled(picker));
+    EXPECT_EQ(iconQuestions, 17);
     std::vector<Entry> expected;
     for (int csidl = 1; csidl <= 49; csidl += 3) expected.push_back({csidl, L"Folder " + std::to_wstring(csidl), 0});
     EXPECT_EQ(entriesOf(listOf(picker.hwnd())), expected);

@@ -25,28 +25,50 @@ int SpecialFolderScan::askShellIcon(const ScannedFolder& folder) {
 
 SpecialFolderScan::SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons)
     : names_(std::move(names)), knownFolders_(std::move(knownFolders)), iconQuery_(std::move(icons)) {
-    // _beginthreadex rather than CreateThread: the thread allocates through the C runtime.
-    thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, threadMain, this, CREATE_SUSPENDED, nullptr)));
-    if (!thread_) {
-        run();
-        return;
-    }
     // Below the window's thread while the window comes up: on a machine with few cores the look-ups
     // would otherwise take turns with its start-up. Back to normal once there is a window to report to.
-    ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_BELOW_NORMAL);
-    ::ResumeThread(thread_.get());
+    namesThread_ = startThread(&threadMain<&SpecialFolderScan::namesStage>, THREAD_PRIORITY_BELOW_NORMAL);
+    if (!namesThread_) namesStage();
 }
 
 SpecialFolderScan::~SpecialFolderScan() {
     stop_.store(true, std::memory_order_relaxed);
-    if (thread_) {
-        ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
-        ::WaitForSingleObject(thread_.get(), INFINITE);
+    if (namesThread_) {
+        ::SetThreadPriority(namesThread_.get(), THREAD_PRIORITY_NORMAL);
+        ::WaitForSingleObject(namesThread_.get(), INFINITE);
     }
+    if (iconsThread_) ::WaitForSingleObject(iconsThread_.get(), INFINITE);
+}
+
+template <void (SpecialFolderScan::*stage)()>
+unsigned __stdcall SpecialFolderScan::threadMain(void* self) {
+    // The shell's folder objects live in an apartment; this thread's own, so that none of them
+    // is ever called across threads.
+    const win::ComApartment com;
+    (static_cast<SpecialFolderScan*>(self)->*stage)();
+    return 0;
+}
+
+win::UniqueHandle SpecialFolderScan::startThread(unsigned(__stdcall* main)(void*), int priority) {
+    // _beginthreadex rather than CreateThread: the thread allocates through the C runtime.
+    win::UniqueHandle thread(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, main, this, CREATE_SUSPENDED, nullptr)));
+    if (thread) {
+        ::SetThreadPriority(thread.get(), priority);
+        ::ResumeThread(thread.get());
+    }
+    return thread;
+}
+
+void SpecialFolderScan::startIcons() {
+    if (iconsStarted_ || !namesFinished()) return;
+    iconsStarted_ = true;
+    // Someone is waiting for them: at the window's own priority.
+    iconsThread_ = startThread(&threadMain<&SpecialFolderScan::iconsStage>, THREAD_PRIORITY_NORMAL);
+    if (!iconsThread_) iconsStage();
 }
 
 void SpecialFolderScan::reportTo(HWND notify, UINT progressMessage) {
-    if (thread_ && !namesFinished()) ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
+    if (namesThread_ && !namesFinished()) ::SetThreadPriority(namesThread_.get(), THREAD_PRIORITY_NORMAL);
     progressMessage_ = progressMessage;
     notify_.store(notify);
     postProgress();
@@ -68,21 +90,14 @@ const std::vector<ScannedFolder>& SpecialFolderScan::folders() const { return na
 
 const std::vector<int>& SpecialFolderScan::icons() const { return iconsFinished() ? icons_ : kNoIcons; }
 
-unsigned __stdcall SpecialFolderScan::threadMain(void* self) {
-    // The shell's folder objects live in an apartment; this thread's own, so that none of them
-    // is ever called across threads.
-    const win::ComApartment com;
-    static_cast<SpecialFolderScan*>(self)->run();
-    return 0;
-}
-
-void SpecialFolderScan::run() {
+void SpecialFolderScan::namesStage() {
     askNames();
     if (stop_.load(std::memory_order_relaxed)) return;
     stage_.store(kNamesIn);
     postProgress();
-    // The icons are wanted only when the picker shows: they wait for whatever the window does.
-    if (thread_) ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
+void SpecialFolderScan::iconsStage() {
     askIcons();
     if (stop_.load(std::memory_order_relaxed)) return;
     stage_.store(kIconsIn);

@@ -1,11 +1,12 @@
 #pragma once
 // The picker's look-ups off the window's thread: a thread of its own, in a COM apartment of its
 // own, asks the shell for every special folder it may know and the known folders without a number,
-// names first, then their icons, and hands each stage to the window's thread as plain data,
-// announced by a message posted to a window of that thread. It may start before that window
-// exists, so that the shell is asked while the program is still coming up. The icons come after
-// the names because they cost the shell several times as much, and the list can be complete
-// without them.
+// names first, then, when asked for, their icons, and hands each stage to the window's thread as
+// plain data, announced by a message posted to a window of that thread. It may start before that
+// window exists, so that the shell is asked while the program is still coming up. The icons come
+// after the names because they cost the shell several times as much, and the list can be complete
+// without them; they wait until they are wanted, on a thread of their own again, so that a program
+// that never shows them keeps neither the look-ups nor a thread for them.
 #include "common/win_handles.h"
 #include "shell/known_folders_win32.h"
 
@@ -40,18 +41,21 @@ public:
     static int askShellIcon(const ScannedFolder& folder);
 
     // Starts asking about CSIDL 0 to 49 in increasing order and then the known folders, at a
-    // priority below normal until reportTo; the icons after, below normal again (if the thread
-    // cannot start, everything is gathered here and now).
+    // priority below normal until reportTo (if the thread cannot start, the names are gathered
+    // here and now).
     SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons);
     SpecialFolderScan(const SpecialFolderScan&) = delete;
     SpecialFolderScan& operator=(const SpecialFolderScan&) = delete;
-    // Stops after the look-up in hand and waits for the thread: no message is posted after it.
+    // Stops after the look-up in hand and waits for the threads: no message is posted after it.
     ~SpecialFolderScan();
 
     // `progressMessage` is posted to `notify` once the names are in and once the icons are: at
     // once for a stage that is over already (one message may announce both). Called once, from
     // the thread that made the scan.
     void reportTo(HWND notify, UINT progressMessage);
+    // Starts asking for the entries' icons, once: only when the names are in, from the thread
+    // that made the scan.
+    void startIcons();
 
     // True once every name is in; the message may still be on its way.
     bool namesFinished() const { return stage_.load() >= kNamesIn; }
@@ -64,8 +68,13 @@ public:
 private:
     enum Stage { kAsking, kNamesIn, kIconsIn };
 
+    // A stage of the scan on a thread of its own, in a COM apartment of its own: nothing when the
+    // thread cannot start.
+    template <void (SpecialFolderScan::*stage)()>
     static unsigned __stdcall threadMain(void* self);
-    void run();
+    win::UniqueHandle startThread(unsigned(__stdcall* main)(void*), int priority);
+    void namesStage();
+    void iconsStage();
     void askNames();
     void askIcons();
     // Posts the message when a stage the window has not been told of is over and the window is
@@ -82,7 +91,9 @@ private:
     std::atomic<HWND> notify_{nullptr};
     UINT progressMessage_ = 0;  // set before notify_
     std::atomic<int> postedStage_{kAsking};
-    win::UniqueHandle thread_;
+    bool iconsStarted_ = false;  // the window thread's
+    win::UniqueHandle namesThread_;
+    win::UniqueHandle iconsThread_;
 };
 
 }  // namespace ql::picker

@@ -63,7 +63,7 @@ DWORD threadsOfThisProcess() {
     return count;
 }
 
-TEST(SpecialFolderScan, AsksTheShellOnAThreadWithItsOwnApartmentNamesFirstThenIcons) {
+TEST(SpecialFolderScan, AsksTheShellOnAThreadWithItsOwnApartmentNamesFirstThenIconsWhenAsked) {
     Notified notified;
     const DWORD testThread = ::GetCurrentThreadId();
     std::atomic<int> questions{0};
@@ -80,6 +80,9 @@ TEST(SpecialFolderScan, AsksTheShellOnAThreadWithItsOwnApartmentNamesFirstThenIc
             },
             shellUI::knownFoldersWithoutCsidl, SpecialFolderScan::askShellIcon);
         scan.reportTo(notified.hwnd(), kDone);
+        ASSERT_TRUE(notified.waitForDone());
+        ASSERT_TRUE(scan.namesFinished());
+        scan.startIcons();
         while (!scan.iconsFinished()) ASSERT_TRUE(notified.waitForDone());
         const std::vector<ScannedFolder> expected = askedOnThisThread();
         EXPECT_EQ(scan.folders(), expected);
@@ -131,6 +134,7 @@ TEST(SpecialFolderScan, HandsOverNoNamesUntilTheLastAndNoIconsUntilTheLast) {
     EXPECT_FALSE(scan.iconsFinished());
     EXPECT_TRUE(scan.icons().empty());
 
+    scan.startIcons();
     ::SetEvent(iconsGate.get());
     ASSERT_TRUE(notified.waitForDone());
     EXPECT_TRUE(scan.iconsFinished());
@@ -166,6 +170,10 @@ TEST(SpecialFolderScan, EndedAtAnyPointItStopsAfterTheAnswerInHandAndLeavesNoThr
             SpecialFolderScan scan(slowShell, noKnownFolders, slowIcons);
             scan.reportTo(notified.hwnd(), kDone);
             for (int i = 0; round == 1 && i < 60000 && questions < 3; ++i) ::Sleep(1);
+            if (round >= 2) {
+                while (!scan.namesFinished()) ASSERT_TRUE(notified.waitForDone());
+                scan.startIcons();
+            }
             for (int i = 0; round == 2 && i < 60000 && iconQuestions < 3; ++i) ::Sleep(1);
             while (round == 3 && !scan.iconsFinished()) ASSERT_TRUE(notified.waitForDone());
         }
