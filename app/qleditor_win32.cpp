@@ -20,6 +20,7 @@
 #include <windowsx.h>
 
 #include <array>
+#include <utility>
 
 namespace ql {
 namespace {
@@ -210,7 +211,8 @@ QlEditor::QlEditor(PlacesBarStore& store) : store_(store) {}
 QlEditor::~QlEditor() { destroy(); }
 
 HWND QlEditor::create() {
-    csidlFolders_.startScan();
+    // The stored places' looks first on the scan's thread, while this one builds the window.
+    prefetching_ = csidlFolders_.startScan([this] { prefetch_.run(); });
     if (createModeless(nullptr, kWindowStyle)) ::ShowWindow(hwnd(), SW_SHOWNORMAL);
     return hwnd();
 }
@@ -479,7 +481,8 @@ void QlEditor::loadPlacesBar() {
     showSettings();
     const LoadedPlacesBar loaded = ql::loadPlacesBar(store_);
     selectMode(loaded.customized);
-    for (const Place& place : loaded.places) addPlaceToList(place);
+    const PlaceLooksPrefetch::Looks prefetched = std::exchange(prefetching_, false) ? prefetch_.take() : PlaceLooksPrefetch::Looks{};
+    for (const Place& place : loaded.places) addPlaceToList(place, findLook(prefetched, place));
     listChanged_ = false;
 }
 
@@ -554,13 +557,17 @@ std::vector<Place> QlEditor::placesInOrder() const {
     return places;
 }
 
-void QlEditor::addPlaceToList(const Place& place) {
-    ShellPlaceLooks shell(hwnd());
-    const editor::EntryLook look = editor::describePlace(place, shell);
+void QlEditor::addPlaceToList(const Place& place, const editor::EntryLook* look) {
+    editor::EntryLook described;
+    if (!look) {
+        ShellPlaceLooks shell(hwnd());
+        described = editor::describePlace(place, shell);
+        look = &described;
+    }
     const LPARAM id = nextEntryId_++;
     places_.emplace(id, place);
-    const int index = win::insertItem(folderList_, entryCount(), win::toWide(look.text), id);
-    if (index >= 0 && iconLists_.icons()) iconLists_.icons()->SetIcon(index + 1, look.iconIndex);
+    const int index = win::insertItem(folderList_, entryCount(), win::toWide(look->text), id);
+    if (index >= 0 && iconLists_.icons()) iconLists_.icons()->SetIcon(index + 1, look->iconIndex);
 }
 
 void QlEditor::removeEntryAt(int position) {

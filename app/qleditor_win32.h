@@ -5,6 +5,7 @@
 #include "app/editor_rules.h"
 #include "app/folder_drop_target_win32.h"
 #include "app/list_info_tips_win32.h"
+#include "app/place_looks_prefetch_win32.h"
 #include "app/place_input.h"
 #include "common/win_dialog.h"
 #include "common/win_handles.h"
@@ -95,7 +96,8 @@ private:
     void loadPlacesBar();
     void reloadPlacesBar();
     bool savePlacesBar();
-    void addPlaceToList(const Place& place);
+    // `look`: what the entry shows when it is known already.
+    void addPlaceToList(const Place& place, const editor::EntryLook* look = nullptr);
 
     bool customized() const { return mode_ == Mode::Customized; }
     DialogsContent content() const;
@@ -106,6 +108,9 @@ private:
     void removeEntryAt(int position);
 
     PlacesBarStore& store_;
+    // Asked on the picker's thread before its names, for the first load; it outlives that thread.
+    PlaceLooksPrefetch prefetch_{store_};
+    bool prefetching_ = false;
     HWND folderList_ = nullptr;
     HWND dropZone_ = nullptr;
     win::UniqueIcon iconLarge_;

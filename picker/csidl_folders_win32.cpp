@@ -126,8 +126,10 @@ void CsidlFolders::Form_Load() {
     scan_->reportTo(hwnd(), kScanProgressMessage);
 }
 
-void CsidlFolders::startScan() {
-    if (!scan_ && !filled_) scan_ = std::make_unique<SpecialFolderScan>(query_, knownFolders_, iconQuery_);
+bool CsidlFolders::startScan(SpecialFolderScan::FirstJob first) {
+    if (scan_ || filled_) return false;
+    scan_ = std::make_unique<SpecialFolderScan>(query_, knownFolders_, iconQuery_, std::move(first));
+    return true;
 }
 
 void CsidlFolders::scanProgress() {

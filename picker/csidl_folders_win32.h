@@ -40,8 +40,10 @@ public:
     ~CsidlFolders();
 
     // Starts asking the shell for the special folders, before the picker is loaded: the main
-    // window starts it first thing, so that the answers come while it is still coming up.
-    void startScan();
+    // window starts it first thing, so that the answers come while it is still coming up. The
+    // scan's thread runs `first` before them. False, and `first` never runs, when a scan was
+    // started already or the list is filled.
+    bool startScan(SpecialFolderScan::FirstJob first = {});
     // Creates the picker hidden, owned by the main window, and starts asking the shell unless
     // that was started already; the list fills in once every answer is in (filled()). Nothing when
     // it is loaded already. False when the window cannot be created. An attach error of the icon

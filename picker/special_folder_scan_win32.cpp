@@ -23,8 +23,8 @@ int SpecialFolderScan::askShellIcon(const ScannedFolder& folder) {
                              : shellUI::getPathDisplayInfo(folder.path).iconIndex;
 }
 
-SpecialFolderScan::SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons)
-    : names_(std::move(names)), knownFolders_(std::move(knownFolders)), iconQuery_(std::move(icons)) {
+SpecialFolderScan::SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons, FirstJob first)
+    : names_(std::move(names)), knownFolders_(std::move(knownFolders)), iconQuery_(std::move(icons)), first_(std::move(first)) {
     // Below the window's thread while the window comes up: on a machine with few cores the look-ups
     // would otherwise take turns with its start-up. Back to normal once there is a window to report to.
     namesThread_ = startThread(&threadMain<&SpecialFolderScan::namesStage>, THREAD_PRIORITY_BELOW_NORMAL);
@@ -91,6 +91,7 @@ const std::vector<ScannedFolder>& SpecialFolderScan::folders() const { return na
 const std::vector<int>& SpecialFolderScan::icons() const { return iconsFinished() ? icons_ : kNoIcons; }
 
 void SpecialFolderScan::namesStage() {
+    if (first_) first_();
     askNames();
     if (stop_.load(std::memory_order_relaxed)) return;
     stage_.store(kNamesIn);

@@ -35,15 +35,17 @@ public:
     using KnownFolderQuery = std::function<std::vector<shellUI::KnownFolder>()>;
     // The system image list index of an entry's icon.
     using IconQuery = std::function<int(const ScannedFolder&)>;
+    // Other questions to the shell that the program wants answered first, on the same thread.
+    using FirstJob = std::function<void()>;
 
     // The shell's own answers.
     static std::optional<std::wstring> askShellName(int csidl);
     static int askShellIcon(const ScannedFolder& folder);
 
-    // Starts asking about CSIDL 0 to 49 in increasing order and then the known folders, at a
-    // priority below normal until reportTo (if the thread cannot start, the names are gathered
-    // here and now).
-    SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons);
+    // Runs `first`, then starts asking about CSIDL 0 to 49 in increasing order and then the known
+    // folders, at a priority below normal until reportTo (if the thread cannot start, all of it
+    // here and now). `first` runs to its end even when the scan is ended meanwhile.
+    SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons, FirstJob first = {});
     SpecialFolderScan(const SpecialFolderScan&) = delete;
     SpecialFolderScan& operator=(const SpecialFolderScan&) = delete;
     // Stops after the look-up in hand and waits for the threads: no message is posted after it.
@@ -84,6 +86,7 @@ private:
     NameQuery names_;
     KnownFolderQuery knownFolders_;
     IconQuery iconQuery_;
+    FirstJob first_;
     std::vector<ScannedFolder> folders_;  // the thread's alone until kNamesIn
     std::vector<int> icons_;               // the thread's alone until kIconsIn
     std::atomic<bool> stop_{false};
