@@ -545,8 +545,19 @@ void send(HWND settleWindow, std::vector<INPUT> inputs) {
 }  // namespace
 
 void click(HWND settleWindow, POINT at, std::initializer_list<WORD> modifiers) {
+    // Keys pressed through SendInput are unknown to the X server: a KeymapNotify that the program
+    // handles after they are down, as the pointer's moves bring, lets Wine release them again. So
+    // the pointer moves first, then they go down, and again until they stay down across a settle.
+    if (modifiers.size() > 0) send(settleWindow, {mouseInput(at, 0)});
+    for (int round = 0; round < 10 && modifiers.size() > 0; ++round) {
+        std::vector<INPUT> presses;
+        for (WORD m : modifiers) {
+            if (!(::GetAsyncKeyState(m) & 0x8000)) presses.push_back(keyInput(m, false));
+        }
+        if (presses.empty() && round > 0) break;
+        send(settleWindow, std::move(presses));
+    }
     std::vector<INPUT> inputs;
-    for (WORD m : modifiers) inputs.push_back(keyInput(m, false));
     for (DWORD flags : {DWORD{0}, DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) inputs.push_back(mouseInput(at, flags));
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) inputs.push_back(keyInput(*it, true));
     send(settleWindow, std::move(inputs));
