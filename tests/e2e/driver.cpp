@@ -547,14 +547,14 @@ void send(HWND settleWindow, std::vector<INPUT> inputs) {
 void click(HWND settleWindow, POINT at, std::initializer_list<WORD> modifiers) {
     // Keys pressed through SendInput are unknown to the X server: a KeymapNotify that the program
     // handles after they are down, as the pointer's moves bring, lets Wine release them again. So
-    // the pointer moves first, then they go down, and again until they stay down across a settle.
+    // the pointer moves first, then they go down, and again until they stay down across two settles.
     if (modifiers.size() > 0) send(settleWindow, {mouseInput(at, 0)});
-    for (int round = 0; round < 10 && modifiers.size() > 0; ++round) {
+    for (int round = 0, stayed = 0; round < 20 && modifiers.size() > 0 && stayed < 2; ++round) {
         std::vector<INPUT> presses;
         for (WORD m : modifiers) {
             if (!(::GetAsyncKeyState(m) & 0x8000)) presses.push_back(keyInput(m, false));
         }
-        if (presses.empty() && round > 0) break;
+        stayed = presses.empty() && round > 0 ? stayed + 1 : 0;
         send(settleWindow, std::move(presses));
     }
     std::vector<INPUT> inputs;
