@@ -25,52 +25,56 @@ int SpecialFolderScan::askShellIcon(const ScannedFolder& folder) {
 
 SpecialFolderScan::SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons, FirstJob first)
     : names_(std::move(names)), knownFolders_(std::move(knownFolders)), iconQuery_(std::move(icons)), first_(std::move(first)) {
-    // Below the window's thread while the window comes up: on a machine with few cores the look-ups
-    // would otherwise take turns with its start-up. Back to normal once there is a window to report to.
-    namesThread_ = startThread(&threadMain<&SpecialFolderScan::namesStage>, THREAD_PRIORITY_BELOW_NORMAL);
-    if (!namesThread_) namesStage();
+    startThread();
+    if (thread_) return;
+    if (first_) first_();
+    namesStage();
 }
 
 SpecialFolderScan::~SpecialFolderScan() {
     stop_.store(true, std::memory_order_relaxed);
-    if (namesThread_) {
-        ::SetThreadPriority(namesThread_.get(), THREAD_PRIORITY_NORMAL);
-        ::WaitForSingleObject(namesThread_.get(), INFINITE);
-    }
-    if (iconsThread_) ::WaitForSingleObject(iconsThread_.get(), INFINITE);
+    if (!thread_) return;
+    ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
+    ::SetEvent(iconsWanted_.get());
+    ::WaitForSingleObject(thread_.get(), INFINITE);
 }
 
-template <void (SpecialFolderScan::*stage)()>
 unsigned __stdcall SpecialFolderScan::threadMain(void* self) {
     // The shell's folder objects live in an apartment; this thread's own, so that none of them
     // is ever called across threads.
     const win::ComApartment com;
-    (static_cast<SpecialFolderScan*>(self)->*stage)();
+    auto& scan = *static_cast<SpecialFolderScan*>(self);
+    // The window waits for the first job, at its own priority. The names it does not need until
+    // there is a window to report to: below it until then, so that on a machine with few cores
+    // they do not take turns with its start-up. Lowered before notify_ is read, so that either
+    // this sees the window or reportTo's raise comes after.
+    if (scan.first_) scan.first_();
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    if (scan.notify_.load()) ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    scan.namesStage();
+    ::WaitForSingleObject(scan.iconsWanted_.get(), INFINITE);
+    if (!scan.stop_.load(std::memory_order_relaxed)) scan.iconsStage();
     return 0;
 }
 
-win::UniqueHandle SpecialFolderScan::startThread(unsigned(__stdcall* main)(void*), int priority) {
+void SpecialFolderScan::startThread() {
+    iconsWanted_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!iconsWanted_) return;
     // _beginthreadex rather than CreateThread: the thread allocates through the C runtime.
-    win::UniqueHandle thread(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, main, this, CREATE_SUSPENDED, nullptr)));
-    if (thread) {
-        ::SetThreadPriority(thread.get(), priority);
-        ::ResumeThread(thread.get());
-    }
-    return thread;
+    thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &threadMain, this, 0, nullptr)));
 }
 
 void SpecialFolderScan::startIcons() {
     if (iconsStarted_ || !namesFinished()) return;
     iconsStarted_ = true;
-    // Someone is waiting for them: at the window's own priority.
-    iconsThread_ = startThread(&threadMain<&SpecialFolderScan::iconsStage>, THREAD_PRIORITY_NORMAL);
-    if (!iconsThread_) iconsStage();
+    if (thread_) ::SetEvent(iconsWanted_.get());
+    else iconsStage();
 }
 
 void SpecialFolderScan::reportTo(HWND notify, UINT progressMessage) {
-    if (namesThread_ && !namesFinished()) ::SetThreadPriority(namesThread_.get(), THREAD_PRIORITY_NORMAL);
     progressMessage_ = progressMessage;
     notify_.store(notify);
+    if (thread_) ::SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
     postProgress();
 }
 
@@ -91,7 +95,6 @@ const std::vector<ScannedFolder>& SpecialFolderScan::folders() const { return na
 const std::vector<int>& SpecialFolderScan::icons() const { return iconsFinished() ? icons_ : kNoIcons; }
 
 void SpecialFolderScan::namesStage() {
-    if (first_) first_();
     askNames();
     if (stop_.load(std::memory_order_relaxed)) return;
     stage_.store(kNamesIn);

@@ -5,8 +5,8 @@
 // plain data, announced by a message posted to a window of that thread. It may start before that
 // window exists, so that the shell is asked while the program is still coming up. The icons come
 // after the names because they cost the shell several times as much, and the list can be complete
-// without them; they wait until they are wanted, on a thread of their own again, so that a program
-// that never shows them keeps neither the look-ups nor a thread for them.
+// without them; they wait until they are wanted, the thread parked until then, so that a program
+// that never shows them pays for none of their look-ups, and one that does for no second thread.
 #include "common/win_handles.h"
 #include "shell/known_folders_win32.h"
 
@@ -42,13 +42,13 @@ public:
     static std::optional<std::wstring> askShellName(int csidl);
     static int askShellIcon(const ScannedFolder& folder);
 
-    // Runs `first`, then starts asking about CSIDL 0 to 49 in increasing order and then the known
-    // folders, at a priority below normal until reportTo (if the thread cannot start, all of it
-    // here and now). `first` runs to its end even when the scan is ended meanwhile.
+    // Runs `first`, then asks about CSIDL 0 to 49 in increasing order and then the known folders,
+    // at a priority below normal until reportTo (if the thread cannot start, all of it here and
+    // now). `first` runs to its end even when the scan is ended meanwhile.
     SpecialFolderScan(NameQuery names, KnownFolderQuery knownFolders, IconQuery icons, FirstJob first = {});
     SpecialFolderScan(const SpecialFolderScan&) = delete;
     SpecialFolderScan& operator=(const SpecialFolderScan&) = delete;
-    // Stops after the look-up in hand and waits for the threads: no message is posted after it.
+    // Stops after the look-up in hand and waits for the thread: no message is posted after it.
     ~SpecialFolderScan();
 
     // `progressMessage` is posted to `notify` once the names are in and once the icons are: at
@@ -70,11 +70,9 @@ public:
 private:
     enum Stage { kAsking, kNamesIn, kIconsIn };
 
-    // A stage of the scan on a thread of its own, in a COM apartment of its own: nothing when the
-    // thread cannot start.
-    template <void (SpecialFolderScan::*stage)()>
+    // The whole scan on a thread of its own, in a COM apartment of its own.
     static unsigned __stdcall threadMain(void* self);
-    win::UniqueHandle startThread(unsigned(__stdcall* main)(void*), int priority);
+    void startThread();
     void namesStage();
     void iconsStage();
     void askNames();
@@ -95,8 +93,8 @@ private:
     UINT progressMessage_ = 0;  // set before notify_
     std::atomic<int> postedStage_{kAsking};
     bool iconsStarted_ = false;  // the window thread's
-    win::UniqueHandle namesThread_;
-    win::UniqueHandle iconsThread_;
+    win::UniqueHandle iconsWanted_;  // an event the parked thread waits for, set to stop it too
+    win::UniqueHandle thread_;
 };
 
 }  // namespace ql::picker
