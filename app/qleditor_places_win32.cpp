@@ -13,12 +13,19 @@
 namespace ql {
 
 void QlEditor::setUpPlaceInput() {
+    infoTips_ = std::make_unique<ListInfoTips>(folderList_, [this](int index) { return infoTipOf(index); });
+}
+
+// A drag from another program begins with a press in that program, which makes it the active one;
+// the list becomes a drop target then (or at once, for a window that comes up inactive), since
+// registering it starts a thread that listens for the other programs' calls.
+void QlEditor::acceptDrops() {
+    if (folderDrop_) return;
     folderDrop_ = std::make_unique<FolderDropRegistration>(
         folderList_, FolderDropHandlers{
                          .takesDrops = [this] { return customized(); },
                          .dropped = [this](std::vector<editor::Offered> items) { return folderList_Dropped(std::move(items)); },
                      });
-    infoTips_ = std::make_unique<ListInfoTips>(folderList_, [this](int index) { return infoTipOf(index); });
 }
 
 // Runs inside the source's drag: the places are added, and a refusal told, once it is over, so

@@ -213,7 +213,10 @@ QlEditor::~QlEditor() { destroy(); }
 HWND QlEditor::create() {
     // The stored places' looks first on the scan's thread, while this one builds the window.
     prefetching_ = csidlFolders_.startScan([this] { prefetch_.run(); });
-    if (createModeless(nullptr, kWindowStyle)) ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+    if (createModeless(nullptr, kWindowStyle)) {
+        ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+        if (::GetForegroundWindow() != hwnd()) acceptDrops();
+    }
     return hwnd();
 }
 
@@ -234,6 +237,10 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kAddDroppedMessage:
         addDroppedPlaces();
         return TRUE;
+    case WM_ACTIVATEAPP:
+        // Not for a window on its way out.
+        if (!wParam && ::IsWindowVisible(hwnd())) acceptDrops();
+        return FALSE;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) != folderList_) return FALSE;
         folderList_ContextMenu(lParam);

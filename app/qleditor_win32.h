@@ -82,6 +82,7 @@ private:
 
     // Adding from outside and the list's context menu and info tips (qleditor_places_win32.cpp).
     void setUpPlaceInput();
+    void acceptDrops();
     bool folderList_Dropped(std::vector<editor::Offered> items);
     void addDroppedPlaces();
     void pastePlaces();

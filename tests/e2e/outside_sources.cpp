@@ -365,7 +365,6 @@ FileDragSource::Outcome FileDragSource::drag(const std::vector<std::wstring>& fi
     RECT source{};
     ::GetWindowRect(state_->window, &source);
     const POINT from{(source.left + source.right) / 2, (source.top + source.bottom) / 2};
-    ::SetForegroundWindow(state_->window);
     mouse::press(settleWindow, from);
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
