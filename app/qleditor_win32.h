@@ -141,7 +141,7 @@ private:
     std::unique_ptr<DropZone> dropZoneIndicator_;
     std::unique_ptr<drag::DragReorder> drag_;
 
-    std::unique_ptr<FolderDropRegistration> folderDrop_;
+    std::unique_ptr<FolderDropRegistration> folderDrop_;  // none until acceptDrops
     std::unique_ptr<ListInfoTips> infoTips_;
     editor::AddPlan droppedPlaces_;  // a drop's places, added once the drop is over
 };
