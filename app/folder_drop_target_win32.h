@@ -26,8 +26,6 @@ public:
     FolderDropRegistration& operator=(const FolderDropRegistration&) = delete;
     ~FolderDropRegistration();
 
-    bool registered() const { return registered_; }
-
 private:
     class Target;
     HWND window_;
