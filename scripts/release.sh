@@ -22,17 +22,9 @@ for arg in "$@"; do
 done
 
 bash scripts/setup.sh
-extra=()
-for p in lintian desktop-file-utils; do
-  [ $check = 1 ] || break
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || extra+=("$p")
-done
-if [ ${#extra[@]} -gt 0 ]; then
-  [ "$(id -u)" -eq 0 ] || { echo "release: missing packages: ${extra[*]}; run this as root (or install them) first" >&2; exit 1; }
-  echo "release: installing ${extra[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${extra[@]}" >/dev/null
+if [ $check = 1 ]; then
+  source scripts/packages.sh
+  ql_install required release lintian desktop-file-utils || exit 1
 fi
 
 version=$(cmake -DQL_PRINT=ON -P cmake/version.cmake)

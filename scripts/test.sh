@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 started=$(date +%s)
 
-bash scripts/setup.sh || { echo "0 passed, 1 failed"; exit 1; }
+bash scripts/setup.sh || { echo "FAILED: the set-up (its reason above)"; echo "0 passed, 1 failed"; exit 1; }
 
 results="$root/build/results"
 rm -rf "$results"; mkdir -p "$results"
@@ -48,6 +48,10 @@ run_gtest() {
 
 source scripts/wine-env.sh
 echo "== $QL_WINE_ROUTE"
+
+# The set-up itself, on a stand-in package mirror that is out of step.
+echo "== test setup"
+bash scripts/setup_test.sh >"$results/setup_test.log" 2>&1 || { cat "$results/setup_test.log"; note_failure "setup_test"; }
 
 native_ok=1; asan_ok=1; w32_ok=1; w64_ok=1
 build native || native_ok=0

@@ -16,8 +16,9 @@ QL_XVFB_PID=""
 
 # Debian's `wine` script (and wineboot, winepath, `wine reg` behind it) always prefers the 32-bit loader
 # once wine32 is installed, and a kernel without 32-bit emulation refuses to run it ("Exec format
-# error"). Where that loader cannot start, or QL_WINE_ARCH=64 asks for it, everything goes through the
-# 64-bit loader in a 64-bit prefix, and only the 64-bit build runs.
+# error"). Where that loader cannot start (the kernel refuses it, or the 32-bit Wine could not be
+# installed), or QL_WINE_ARCH=64 asks for it, everything goes through the 64-bit loader in a 64-bit
+# prefix, and only the 64-bit build runs; QL_WINE_ROUTE names which of the three it was.
 QL_WINE_LOADER32=${QL_WINE_LOADER32:-/usr/lib/wine/wine}
 QL_WINE_LOADER64=${QL_WINE_LOADER64:-/usr/lib/wine/wine64}
 if [ "${QL_WINE_ARCH:-}" = 64 ]; then
@@ -26,6 +27,10 @@ if [ "${QL_WINE_ARCH:-}" = 64 ]; then
 elif "$QL_WINE_LOADER32" --version >/dev/null 2>&1; then
   QL_WINE_BUILDS="32 64"
   QL_WINE_ROUTE="32- and 64-bit Wine route: this machine runs 32-bit programs"
+elif ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  QL_WINE_BUILDS="64"
+  source "$(dirname "${BASH_SOURCE[0]}")/packages.sh"
+  QL_WINE_ROUTE="64-bit Wine route: 32-bit Wine could not be installed: $(ql_install_failure wine32:i386 || echo "wine32:i386 is not installed")"
 else
   QL_WINE_BUILDS="64"
   QL_WINE_ROUTE="64-bit Wine route: this machine cannot start the 32-bit Wine loader ($QL_WINE_LOADER32)"
