@@ -8,11 +8,11 @@
 #   bash scripts/release.sh --check   also checks the package: lintian, the desktop entry, its files, and
 #                                     its launcher against a scratch prefix (nothing installed system-wide)
 #   bash scripts/release.sh --twice   also builds the commit again in a fresh clone at another path and
-#                                     compares its SHA256SUMS with dist/'s
+#                                     compares its SHA256SUMS with dist/'s (so does QL_RELEASE_TWICE=1)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-check=0 twice=0
+check=0 twice=${QL_RELEASE_TWICE:-0}
 for arg in "$@"; do
   case $arg in
     --check) check=1 ;;
@@ -79,7 +79,7 @@ if [ $twice = 1 ]; then
   git clone -q "$root" "$clone"
   git -C "$clone" checkout -q "$(git rev-parse HEAD)"
   started=$(date +%s)
-  (cd "$clone" && bash scripts/release.sh >/dev/null)
+  (cd "$clone" && QL_RELEASE_TWICE=0 bash scripts/release.sh >/dev/null)
   echo "release: built again in $(( $(date +%s) - started )) s"
   if ! cmp -s "$clone/dist/SHA256SUMS" dist/SHA256SUMS; then
     diff "$clone/dist/SHA256SUMS" dist/SHA256SUMS || true
