@@ -84,6 +84,7 @@ public:
             return kExitUsage;
         }
         const Command& command = *parsed.command;
+        elevate_ = command.elevate;
         std::optional<Refusal> refusal;
         switch (command.verb) {
         case Verb::Help: host_.writeOut(usage()); break;
@@ -230,7 +231,19 @@ private:
     }
 
     // Stores the content; a save that fails part way has put back what was stored before.
+    // Where the user's rights do not reach, the command line asks for no consent unless told to.
     std::optional<Refusal> save(const DialogsContent& content) {
+        switch (host_.writeAccess()) {
+        case WriteAccess::Allowed: break;
+        case WriteAccess::Denied: return Refusal{text(IDS_CLI_ADMIN_ONLY, {policiesKeyName()})};
+        case WriteAccess::NeedsElevation: {
+            if (!elevate_) return Refusal{text(IDS_CLI_NEEDS_ADMIN, {policiesKeyName()})};
+            const long error = host_.writeElevated(content);
+            if (error == kRegOk) return std::nullopt;
+            if (error == kConsentCancelled) return Refusal{text(IDS_CLI_CONSENT_CANCELLED)};
+            return Refusal{text(IDS_CLI_CANNOT_SAVE, {policiesKeyName(), host_.errorText(error)})};
+        }
+        }
         const SaveResult result = saveDialogs(store_, content);
         if (result.ok()) return std::nullopt;
         return Refusal{text(IDS_CLI_CANNOT_SAVE, {result.failedStep, host_.errorText(result.error)})};
@@ -287,6 +300,7 @@ private:
     CliHost& host_;
     std::optional<Refusal> refusal_;
     std::vector<std::u16string> warnings_;
+    bool elevate_ = false;
 };
 
 }  // namespace

@@ -162,6 +162,34 @@ TEST_F(Commands, HideShowAndOptionsTouchTheThreeSettingsAndNothingElse) {
     EXPECT_FALSE(wrote());
 }
 
+// Where only an administrator may write, a command asks for no consent unless given /elevate, and
+// then hands over exactly what it would have written.
+TEST_F(Commands, AWriteThatNeedsAnAdministratorIsRefusedOrHandedOverWithElevate) {
+    ASSERT_EQ(run({u"/set", u"5"}), kExitOk);
+    host.access = WriteAccess::NeedsElevation;
+    expectRefused({u"/add", u"C:\\windows"}, u"/elevate");
+    EXPECT_NE(host.error.find(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies"), std::u16string::npos);
+    EXPECT_TRUE(host.handedOver.empty());
+
+    EXPECT_EQ(run({u"-ELEVATE", u"/add", u"C:\\windows"}), kExitOk);
+    ASSERT_EQ(host.handedOver.size(), 1u);
+    EXPECT_EQ(host.handedOver[0].placesBar,
+              (PlacesBarContent{true, {Place::specialFolder(5), Place::folderPath(u"C:\\windows")}}));
+    EXPECT_FALSE(wrote());
+
+    host.elevatedAnswer = kConsentCancelled;
+    expectRefused({u"/elevate", u"/hide", u"backbutton"}, u"consent");
+    host.elevatedAnswer = kRegAccessDenied;
+    expectRefused({u"/elevate", u"/defaults"}, u"cannot write");
+    host.access = WriteAccess::Denied;
+    expectRefused({u"/elevate", u"/defaults"}, u"cannot ask");
+    EXPECT_EQ(host.handedOver.size(), 3u);
+
+    // Reading needs no administrator.
+    EXPECT_EQ(run({u"/elevate", u"/list"}), kExitOk);
+    EXPECT_EQ(run({u"/elevate"}), kExitUsage);
+}
+
 TEST_F(Commands, UsageErrorsExitTwoWithTheUsageAndHelpIsNoError) {
     EXPECT_EQ(run({u"/set", u"1", u"2", u"3", u"4", u"5", u"6"}), kExitUsage);
     EXPECT_TRUE(host.error.starts_with(u"quorlane: /set takes at most 5 places\r\nUsage: quorlane"));

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <commctrl.h>
 
+#include <string>
 #include <utility>
 
 namespace ql::win {
@@ -72,6 +73,18 @@ using UniqueImageList = Unique<HIMAGELIST, detail::destroyImageList>;
 using UniqueGlobal = Unique<HGLOBAL, detail::freeGlobal>;
 // Text allocated on the process heap (wine_get_dos_file_name hands out such).
 using UniqueProcessHeapText = Unique<PWSTR, detail::freeProcessHeapText>;
+
+// A file that is deleted when its owner goes, whatever became of it meanwhile.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() { ::DeleteFileW(path_.c_str()); }
+
+private:
+    std::wstring path_;
+};
 
 // Global memory locked for a scope.
 template <typename T>
