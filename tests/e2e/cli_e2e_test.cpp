@@ -103,6 +103,8 @@ protected:
         for (const std::wstring& name : storedNames()) values.emplace_back(name, stored(name));
         return values;
     }
+    // Started from a console of its own without redirection, /list shows there.
+    void expectListShownInANewConsole(const std::wstring& program);
     static void expectDone(const Ran& ran) {
         EXPECT_EQ(ran.status, 0u) << ran.error;
         EXPECT_EQ(ran.error, "");
@@ -149,6 +151,46 @@ TEST_F(CommandLineE2E, OutputToAFileIsUtf8) {
 // program has no standard handles then, and attaches to it).
 TEST_F(CommandLineE2E, WithoutRedirectionTheOutputGoesToTheStartingConsole) {
     expectDone(quorlane(L"/set 5"));
+    for (const wchar_t* program : {L"quorlane.exe", L"quorlane.com"}) {
+        SCOPED_TRACE(narrowText(program));
+        expectListShownInANewConsole(program);
+    }
+}
+
+// quorlane.com, which the shells wait for: the same output, errors and exit status as quorlane.exe.
+TEST_F(CommandLineE2E, TheConsoleCompanionPassesOutputErrorsAndStatusThrough) {
+    expectDone(run(L"quorlane.com /set 5 C:\\windows"));
+    const Ran list = run(L"quorlane.com /list");
+    expectDone(list);
+    EXPECT_EQ(list.out, quorlane(L"/list").out);
+    EXPECT_NE(list.out.find("Place1\tREG_SZ\tC:\\windows\t"), std::string::npos) << list.out;
+
+    const Ran refused = run(L"quorlane.com /remove 7");
+    EXPECT_EQ(refused.status, 1u);
+    EXPECT_EQ(refused.error.rfind("quorlane: ", 0), 0u) << refused.error;
+    EXPECT_EQ(run(L"quorlane.com /nonsense").status, 2u);
+    EXPECT_EQ(storedPlaces(), (std::vector<RegValue>{RegValue::dword(5), RegValue::string(kWindows)}));
+}
+
+// Under Wine every program is a full administrator: the test's switch says the key needs one.
+TEST_F(CommandLineE2E, AKeyThatNeedsAnAdministratorIsWrittenOnlyThroughElevate) {
+    expectDone(quorlane(L"/set 5"));
+    ::SetEnvironmentVariableW(L"QUORLANE_TEST_ACCESS", L"elevate");
+    const Ran refused = quorlane(L"/set 17");
+    const Ran elevated = quorlane(L"/elevate /add 17");
+    ::SetEnvironmentVariableW(L"QUORLANE_TEST_ACCESS", L"elevate-cancelled");
+    const Ran declined = quorlane(L"/elevate /defaults");
+    ::SetEnvironmentVariableW(L"QUORLANE_TEST_ACCESS", nullptr);
+
+    EXPECT_EQ(refused.status, 1u);
+    EXPECT_NE(refused.error.find("CurrentVersion\\Policies"), std::string::npos) << refused.error;
+    EXPECT_NE(refused.error.find("/elevate"), std::string::npos) << refused.error;
+    expectDone(elevated);
+    EXPECT_EQ(declined.status, 1u);
+    EXPECT_EQ(storedPlaces(), (std::vector<RegValue>{RegValue::dword(5), RegValue::dword(17)}));
+}
+
+void CommandLineE2E::expectListShownInANewConsole(const std::wstring& program) {
     ::FreeConsole();
     ASSERT_TRUE(::AllocConsole());
     const win::UniqueHandle console(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -156,7 +198,7 @@ TEST_F(CommandLineE2E, WithoutRedirectionTheOutputGoesToTheStartingConsole) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    std::wstring line = L"quorlane.exe /list";
+    std::wstring line = program + L" /list";
     ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
     const win::UniqueHandle process(info.hProcess), thread(info.hThread);
     ASSERT_EQ(::WaitForSingleObject(process.get(), static_cast<DWORD>(kPatience.count())), WAIT_OBJECT_0);
