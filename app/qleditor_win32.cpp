@@ -239,7 +239,7 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_ACTIVATEAPP:
         // Not for a window on its way out.
-        if (!wParam && ::IsWindowVisible(hwnd())) acceptDrops();
+        if ((!wParam || dropsWanted_) && ::IsWindowVisible(hwnd())) acceptDrops();
         return FALSE;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) != folderList_) return FALSE;

@@ -141,7 +141,8 @@ private:
     std::unique_ptr<DropZone> dropZoneIndicator_;
     std::unique_ptr<drag::DragReorder> drag_;
 
-    std::unique_ptr<FolderDropRegistration> folderDrop_;  // none until acceptDrops
+    std::unique_ptr<FolderDropRegistration> folderDrop_;  // none until acceptDrops registers it
+    bool dropsWanted_ = false;                            // acceptDrops ran, whether or not it succeeded
     std::unique_ptr<ListInfoTips> infoTips_;
     editor::AddPlan droppedPlaces_;  // a drop's places, added once the drop is over
 };
