@@ -97,6 +97,7 @@ private:
     void loadPlacesBar();
     void reloadPlacesBar();
     bool savePlacesBar();
+    std::optional<SaveResult> storeDialogs(const DialogsContent& saving);
     // `look`: what the entry shows when it is known already.
     void addPlaceToList(const Place& place, const editor::EntryLook* look = nullptr);
 
@@ -118,6 +119,7 @@ private:
     win::UniqueIcon iconSmall_;
 
     bool listChanged_ = false;
+    WriteAccess access_ = WriteAccess::Allowed;  // as the window last checked: Apply shows the shield
     // What the key held when the list was last loaded or saved: a save over anything else asks first.
     PlacesBarSnapshot remembered_;
     bool keyChangedDuringDrag_ = false;

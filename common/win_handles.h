@@ -56,6 +56,7 @@ inline void freeLocal(HLOCAL memory) { ::LocalFree(memory); }
 inline void destroyImageList(HIMAGELIST list) { ::ImageList_Destroy(list); }
 inline void freeGlobal(HGLOBAL memory) { ::GlobalFree(memory); }
 inline void freeProcessHeapText(PWSTR text) { ::HeapFree(::GetProcessHeap(), 0, text); }
+inline void unhook(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
 }  // namespace detail
 
 using UniqueHKey = Unique<HKEY, detail::closeKey>;
@@ -71,6 +72,7 @@ using UniqueHandle = Unique<HANDLE, detail::closeHandle>;
 using UniqueLocalMemory = Unique<HLOCAL, detail::freeLocal>;
 using UniqueImageList = Unique<HIMAGELIST, detail::destroyImageList>;
 using UniqueGlobal = Unique<HGLOBAL, detail::freeGlobal>;
+using UniqueHook = Unique<HHOOK, detail::unhook>;
 // Text allocated on the process heap (wine_get_dos_file_name hands out such).
 using UniqueProcessHeapText = Unique<PWSTR, detail::freeProcessHeapText>;
 
