@@ -21,6 +21,8 @@ std::wstring argumentsGiven() {
     return line;
 }
 
+// quorlane.exe beside this program. The console companion links nothing of the window's, so it
+// names its own path itself.
 std::wstring windowProgram() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

@@ -577,16 +577,15 @@ bool QlEditor::savePlacesBar() {
 // Empty when nothing was written and the user was told why: the consent was declined, or this
 // account cannot ask for one.
 std::optional<SaveResult> QlEditor::storeDialogs(const DialogsContent& saving) {
-    switch (access_) {
-    case WriteAccess::Allowed: return saveDialogs(store_, saving);
-    case WriteAccess::Denied:
-        ::MessageBoxW(hwnd(), win::loadText(IDS_ADMIN_ONLY, {policiesKeyName()}).c_str(), title().c_str(), MB_OK | MB_ICONWARNING);
+    if (access_ == WriteAccess::Allowed) return saveDialogs(store_, saving);
+    // Denied too where the elevated copy runs with no more rights than this one (UAC turned off).
+    const long error = access_ == WriteAccess::Denied ? kRegAccessDenied : cli::writeElevated(saving, hwnd());
+    if (error == kConsentCancelled) {
+        ::MessageBoxW(hwnd(), win::loadText(IDS_CONSENT_CANCELLED).c_str(), title().c_str(), MB_OK | MB_ICONINFORMATION);
         return std::nullopt;
-    case WriteAccess::NeedsElevation: break;
     }
-    const long error = cli::writeElevated(saving, hwnd());
-    if (error != kConsentCancelled) return SaveResult{error, {}};
-    ::MessageBoxW(hwnd(), win::loadText(IDS_CONSENT_CANCELLED).c_str(), title().c_str(), MB_OK | MB_ICONINFORMATION);
+    if (error != kRegAccessDenied) return SaveResult{error, {}};
+    ::MessageBoxW(hwnd(), win::loadText(IDS_ADMIN_ONLY, {policiesKeyName()}).c_str(), title().c_str(), MB_OK | MB_ICONWARNING);
     return std::nullopt;
 }
 

@@ -233,16 +233,15 @@ private:
     // Stores the content; a save that fails part way has put back what was stored before.
     // Where the user's rights do not reach, the command line asks for no consent unless told to.
     std::optional<Refusal> save(const DialogsContent& content) {
-        switch (host_.writeAccess()) {
-        case WriteAccess::Allowed: break;
-        case WriteAccess::Denied: return Refusal{text(IDS_CLI_ADMIN_ONLY, {policiesKeyName()})};
-        case WriteAccess::NeedsElevation: {
-            if (!elevate_) return Refusal{text(IDS_CLI_NEEDS_ADMIN, {policiesKeyName()})};
-            const long error = host_.writeElevated(content);
+        const WriteAccess access = host_.writeAccess();
+        if (access == WriteAccess::NeedsElevation && !elevate_) return Refusal{text(IDS_CLI_NEEDS_ADMIN, {policiesKeyName()})};
+        if (access != WriteAccess::Allowed) {
+            // Denied too where the elevated copy runs with no more rights than this one (UAC turned off).
+            const long error = access == WriteAccess::Denied ? kRegAccessDenied : host_.writeElevated(content);
             if (error == kRegOk) return std::nullopt;
             if (error == kConsentCancelled) return Refusal{text(IDS_CLI_CONSENT_CANCELLED)};
+            if (error == kRegAccessDenied) return Refusal{text(IDS_CLI_ADMIN_ONLY, {policiesKeyName()})};
             return Refusal{text(IDS_CLI_CANNOT_SAVE, {policiesKeyName(), host_.errorText(error)})};
-        }
         }
         const SaveResult result = saveDialogs(store_, content);
         if (result.ok()) return std::nullopt;

@@ -179,11 +179,13 @@ TEST_F(Commands, AWriteThatNeedsAnAdministratorIsRefusedOrHandedOverWithElevate)
 
     host.elevatedAnswer = kConsentCancelled;
     expectRefused({u"/elevate", u"/hide", u"backbutton"}, u"consent");
-    host.elevatedAnswer = kRegAccessDenied;
+    host.elevatedAnswer = kRegInvalidParameter;
     expectRefused({u"/elevate", u"/defaults"}, u"cannot write");
+    host.elevatedAnswer = kRegAccessDenied;  // the elevated copy got no more rights
+    expectRefused({u"/elevate", u"/defaults"}, u"cannot ask");
     host.access = WriteAccess::Denied;
     expectRefused({u"/elevate", u"/defaults"}, u"cannot ask");
-    EXPECT_EQ(host.handedOver.size(), 3u);
+    EXPECT_EQ(host.handedOver.size(), 4u);
 
     // Reading needs no administrator.
     EXPECT_EQ(run({u"/elevate", u"/list"}), kExitOk);

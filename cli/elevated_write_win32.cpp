@@ -2,6 +2,7 @@
 
 #include "cli/reg_file.h"
 #include "common/win_handles.h"
+#include "common/win_text.h"
 #include "store/registry_places_bar_store.h"
 
 #include <sddl.h>
@@ -28,19 +29,6 @@ std::wstring currentUserSid() {
     return text;
 }
 
-std::wstring ownPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // The end-to-end tests' stand-in for a user who declines the consent, which Wine never asks for.
 bool testSaysConsentCancelled() {
     wchar_t value[32] = {};
@@ -52,7 +40,7 @@ bool testSaysConsentCancelled() {
 long writeElevated(const DialogsContent& content, HWND owner) {
     if (testSaysConsentCancelled()) return kConsentCancelled;
     const std::wstring sid = currentUserSid();
-    const std::wstring program = ownPath();
+    const std::wstring program = win::programPath();
     if (sid.empty() || program.empty()) return static_cast<long>(::GetLastError());
 
     wchar_t folder[MAX_PATH + 1] = {};
