@@ -259,12 +259,6 @@ void MemoryPlacesBarStore::lockKey(std::u16string_view path) {
     if (const NodePtr node = walk(root_, path, true, error)) node->locked = true;
 }
 
-bool MemoryPlacesBarStore::canSetValues(RegKey key) const {
-    if (key == kCurrentUserRoot) return true;
-    const auto rights = rights_.find(key);
-    return rights != rights_.end() && (rights->second & kRightsSetValue) != 0;
-}
-
 bool MemoryPlacesBarStore::hasKey(std::u16string_view path) const { return find(path) != nullptr; }
 
 std::optional<MemoryPlacesBarStore::Value> MemoryPlacesBarStore::value(std::u16string_view keyPath,

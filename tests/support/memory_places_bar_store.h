@@ -102,7 +102,9 @@ private:
     static NodePtr walk(const NodePtr& from, std::u16string_view subKey, bool create, long& error);
     NodePtr nodeOf(RegKey key, long& error) const;
     RegKey handOut(NodePtr node, unsigned rights = 0);
-    bool canSetValues(RegKey key) const;
+    bool canSetValues(RegKey key) const {
+        return key == kCurrentUserRoot || (rights_.contains(key) && (rights_.at(key) & kRightsSetValue));
+    }
     // Counts and records the call; `act` carries it out unless an injected failure answers it.
     template <typename Act>
     long perform(Call call, Act act);
