@@ -63,14 +63,17 @@ bool isLink(HWND control) {
     return id == ids::kWebsite || id == ids::kWebmail;
 }
 
-// The title's own font, MS Sans Serif 18 point, at the window's DPI.
-win::UniqueFont createTitleFont(int dpi) {
+// The title's own font: the dialog's font at 18 point and the window's DPI, a face that scales
+// where a bitmap font would not.
+win::UniqueFont createTitleFont(int dpi, HFONT dialogFont) {
     LOGFONTW font{};
+    if (!::GetObjectW(dialogFont, sizeof font, &font)) {
+        font.lfCharSet = DEFAULT_CHARSET;
+        font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    }
     font.lfHeight = -::MulDiv(kTitlePoints, dpi, 72);
+    font.lfWidth = 0;
     font.lfWeight = FW_NORMAL;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-    ::lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
     return win::UniqueFont(::CreateFontIndirectW(&font));
 }
 
@@ -147,7 +150,7 @@ private:
     }
 
     void layout(int dpi, HFONT font) override {
-        win::UniqueFont titleFont = createTitleFont(dpi);
+        win::UniqueFont titleFont = createTitleFont(dpi, font);
         const int iconSize = twipsToPixels(480, dpi);
         win::UniqueIcon icon(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_QUORLANE),
                                                              IMAGE_ICON, iconSize, iconSize, LR_DEFAULTCOLOR)));

@@ -647,7 +647,8 @@ TEST_F(AboutBoxTest, TitleFontIconLinksAndTheirPointer) {
     const Outcome outcome = show([&](HWND dlg) {
         const int dpi = win::dpiForWindow(dlg);
         const LOGFONTW title = fontOf(::GetDlgItem(dlg, ids::kLblTitle));
-        EXPECT_EQ(std::wstring(title.lfFaceName), L"MS Sans Serif");
+        // The dialog's own face, which scales, never a bitmap font.
+        EXPECT_EQ(std::wstring(title.lfFaceName), std::wstring(fontOf(::GetDlgItem(dlg, ids::kCmdOK)).lfFaceName));
         EXPECT_EQ(title.lfHeight, -::MulDiv(18, dpi, 72));
         EXPECT_EQ(title.lfWeight, FW_NORMAL);
         EXPECT_FALSE(title.lfItalic);

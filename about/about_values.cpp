@@ -1,5 +1,6 @@
 #include "about/about_values.h"
 
+#include "common/text_case.h"
 #include "common/texts.h"
 #include "common/version.h"
 
@@ -74,6 +75,14 @@ std::optional<std::u16string> sysInfoPath(const ValueReader& hklm, const FilePro
 std::u16string sysInfoCommandLine(std::u16string_view path) {
     if (path.size() >= 2 && path.front() == u'"' && path.back() == u'"') return std::u16string(path);
     return u"\"" + std::u16string(path) + u"\"";
+}
+
+std::u16string pathPastRedirection(std::u16string_view path, std::u16string_view systemFolder,
+                                   std::u16string_view nativeFolder) {
+    const bool inside = path.size() > systemFolder.size() && path[systemFolder.size()] == u'\\' &&
+                        equalsIgnoringCase(path.substr(0, systemFolder.size()), systemFolder);
+    if (!inside || systemFolder.empty()) return std::u16string(path);
+    return std::u16string(nativeFolder) + std::u16string(path.substr(systemFolder.size()));
 }
 
 }  // namespace ql::about

@@ -71,4 +71,10 @@ std::optional<std::u16string> sysInfoPath(const ValueReader& hklm, const FilePro
 // name or one without ".exe" starts too. A path in quotes already stays as it is.
 std::u16string sysInfoCommandLine(std::u16string_view path);
 
+// For a 32-bit program on 64-bit Windows, whose system folder the file system redirects to the 32-bit
+// one: a path in `systemFolder` (any case) as the same file in `nativeFolder` (Sysnative, the
+// folder through which such a program reaches the 64-bit system's own); any other path as it is.
+std::u16string pathPastRedirection(std::u16string_view path, std::u16string_view systemFolder,
+                                   std::u16string_view nativeFolder);
+
 }  // namespace ql::about

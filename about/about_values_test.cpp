@@ -147,6 +147,15 @@ TEST(SysInfoCommandLine, IsThePathQuotedOnce) {
     EXPECT_EQ(sysInfoCommandLine(u"\"C:\\Tools\\msinfo32.exe\""), u"\"C:\\Tools\\msinfo32.exe\"");
 }
 
+TEST(PathPastRedirection, OnlyFilesInTheSystemFolderGoThroughSysnative) {
+    const std::u16string_view system = u"C:\\Windows\\system32";
+    const std::u16string_view native = u"C:\\Windows\\Sysnative";
+    EXPECT_EQ(pathPastRedirection(u"C:\\WINDOWS\\System32\\msinfo32.exe", system, native), u"C:\\Windows\\Sysnative\\msinfo32.exe");
+    EXPECT_EQ(pathPastRedirection(u"C:\\Windows\\system32x\\msinfo32.exe", system, native), u"C:\\Windows\\system32x\\msinfo32.exe");
+    EXPECT_EQ(pathPastRedirection(u"C:\\Windows\\system32", system, native), u"C:\\Windows\\system32");
+    EXPECT_EQ(pathPastRedirection(u"C:\\Program Files\\msinfo32.exe", system, native), u"C:\\Program Files\\msinfo32.exe");
+}
+
 TEST(SysInfoPath, FirstKeysPathIsTakenAsItIsWithoutLookingForTheFile) {
     FakeRegistry hklm;
     hklm.set(kMsinfoKey, kMsinfoValue, sz(u"C:\\Program Files\\Tools\\msinfo32.exe"));

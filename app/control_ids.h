@@ -21,6 +21,7 @@ inline constexpr int kSettingsGroup = 1014;
 inline constexpr int kShowPlacesBar = 1015;  // then kShowBackButton, kShowRecentFiles: in DialogSetting's order
 inline constexpr int kShowBackButton = 1016;
 inline constexpr int kShowRecentFiles = 1017;
+inline constexpr int kClassicDialogsNote = 1018;
 
 // System menu commands: below 0xF000, where the system's own are, with the low four bits clear,
 // which WM_SYSCOMMAND keeps for itself.

@@ -91,11 +91,17 @@ private:
 #pragma GCC diagnostic pop
 #endif
 
-FolderDropRegistration::FolderDropRegistration(HWND window, FolderDropHandlers handlers)
-    : window_(window), target_(new Target(std::move(handlers))), registered_(SUCCEEDED(::RegisterDragDrop(window, target_))) {}
+std::unique_ptr<FolderDropRegistration> FolderDropRegistration::tryRegister(HWND window, FolderDropHandlers handlers) {
+    Target* target = new Target(std::move(handlers));
+    if (FAILED(::RegisterDragDrop(window, target))) {
+        target->Release();
+        return nullptr;
+    }
+    return std::unique_ptr<FolderDropRegistration>(new FolderDropRegistration(window, target));
+}
 
 FolderDropRegistration::~FolderDropRegistration() {
-    if (registered_) ::RevokeDragDrop(window_);
+    ::RevokeDragDrop(window_);
     target_->Release();
 }
 

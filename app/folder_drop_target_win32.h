@@ -17,20 +17,22 @@ struct FolderDropHandlers {
     std::function<bool(std::vector<editor::Offered> items)> dropped;
 };
 
-// Registers the drop target on `window` while it lives; OLE must be initialised on the window's
+// The drop target registered on `window` while it lives; OLE must be initialised on the window's
 // thread. Revoked before the window is destroyed.
 class FolderDropRegistration {
 public:
-    FolderDropRegistration(HWND window, FolderDropHandlers handlers);
+    // None when the registration failed (the caller may try again later).
+    static std::unique_ptr<FolderDropRegistration> tryRegister(HWND window, FolderDropHandlers handlers);
     FolderDropRegistration(const FolderDropRegistration&) = delete;
     FolderDropRegistration& operator=(const FolderDropRegistration&) = delete;
     ~FolderDropRegistration();
 
 private:
     class Target;
+    FolderDropRegistration(HWND window, Target* target) : window_(window), target_(target) {}
+
     HWND window_;
     Target* target_;  // one COM reference held
-    bool registered_;
 };
 
 }  // namespace ql

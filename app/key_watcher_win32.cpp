@@ -27,21 +27,27 @@ void KeyWatcher::rearm() {
     if (!event_) return;
     // Closing a watched key may signal its event: close first, then reset.
     watched_.reset();
+    watchedParent_.reset();
     ::ResetEvent(event_.get());
 
-    // The nearest level above the key that exists now. A watch does not see its own key deleted,
-    // so the level above that one is watched, with everything below it: the key's creation and
-    // deletion, its values, and the deletion of any level in between all change something there.
-    std::wstring nearest = parentOf(keyPath_);
-    while (!nearest.empty() && !exists(nearest)) nearest = parentOf(nearest);
-    const std::wstring watchedLevel = nearest.empty() ? nearest : parentOf(nearest);
+    // The key itself with everything below it, or, while it is missing, the nearest level above it
+    // that exists: Explorer writes elsewhere below CurrentVersion all the time, and none of that is
+    // watched. A watch does not see its own key deleted; the level above sees it go, watched for
+    // its sub-keys' names alone.
+    std::wstring deepest = keyPath_;
+    while (!deepest.empty() && !exists(deepest)) deepest = parentOf(deepest);
 
     constexpr DWORD kChanges = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
-    const bool watching =
-        ::RegOpenKeyExW(HKEY_CURRENT_USER, watchedLevel.c_str(), 0, KEY_NOTIFY, watched_.put()) == ERROR_SUCCESS &&
+    bool watching =
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, deepest.c_str(), 0, KEY_NOTIFY, watched_.put()) == ERROR_SUCCESS &&
         ::RegNotifyChangeKeyValue(watched_.get(), TRUE, kChanges, event_.get(), TRUE) == ERROR_SUCCESS;
+    if (!deepest.empty()) {
+        watching = watching &&
+                   ::RegOpenKeyExW(HKEY_CURRENT_USER, parentOf(deepest).c_str(), 0, KEY_NOTIFY, watchedParent_.put()) == ERROR_SUCCESS &&
+                   ::RegNotifyChangeKeyValue(watchedParent_.get(), FALSE, REG_NOTIFY_CHANGE_NAME, event_.get(), TRUE) == ERROR_SUCCESS;
+    }
     // Levels deleted before the watch began were seen by nobody: the caller is told to look again.
-    if (!watching || (!nearest.empty() && !exists(nearest))) ::SetEvent(event_.get());
+    if (!watching || (!deepest.empty() && !exists(deepest))) ::SetEvent(event_.get());
 }
 
 }  // namespace ql

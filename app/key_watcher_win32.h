@@ -1,8 +1,8 @@
 #pragma once
 // Watches a key below HKEY_CURRENT_USER for changes by any program, through an event that a
-// message loop can wait on. The key need not exist: the nearest existing level above it is
-// watched with everything below it, so that the key's creation, its deletion and every change of
-// its values all signal.
+// message loop can wait on. The key need not exist: the deepest existing level of its path is
+// watched with everything below it, and the level above that for its sub-keys, so that the key's
+// creation, its deletion and every change of its values all signal.
 #include "common/win_handles.h"
 
 #include <string>
@@ -26,6 +26,7 @@ private:
     std::wstring keyPath_;
     win::UniqueHandle event_;
     win::UniqueHKey watched_;
+    win::UniqueHKey watchedParent_;
 };
 
 }  // namespace ql

@@ -34,7 +34,7 @@ protected:
 };
 
 TEST_F(KeyWatcherTest, AnAbsentKeySignalsItsCreationItsValuesItsDeletionAndEveryLevelAboveItGoing) {
-    create(L"\\A\\B");
+    create(L"\\A\\B\\Beside\\Deeper");
     KeyWatcher watcher(root_ + L"\\A\\B\\Watched");
     ASSERT_NE(watcher.event(), nullptr);
     EXPECT_FALSE(signalled(watcher, 0));
@@ -47,7 +47,17 @@ TEST_F(KeyWatcherTest, AnAbsentKeySignalsItsCreationItsValuesItsDeletionAndEvery
     };
     step("created", [&] { create(L"\\A\\B\\Watched"); });
     step("a value set", [&] { setValue(L"\\A\\B\\Watched"); });
+    step("a value below it set", [&] { create(L"\\A\\B\\Watched\\Below"); setValue(L"\\A\\B\\Watched\\Below"); });
+    // What others write beside it, as Explorer does below CurrentVersion, is none of its business.
+    setValue(L"\\A\\B\\Beside\\Deeper");
+    setValue(L"\\A\\B");
+    EXPECT_FALSE(signalled(watcher, 0)) << "changes beside the key";
+    step("the key below it deleted", [&] { remove(L"\\A\\B\\Watched\\Below"); });
     step("deleted", [&] { remove(L"\\A\\B\\Watched"); });
+    remove(L"\\A\\B\\Beside\\Deeper");
+    watcher.rearm();
+    remove(L"\\A\\B\\Beside");
+    watcher.rearm();
     step("its parent deleted", [&] { remove(L"\\A\\B"); });
     step("the next level deleted", [&] { remove(L"\\A"); });
     step("created again with every level", [&] { create(L"\\A\\B\\Watched"); });

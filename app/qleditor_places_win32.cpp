@@ -19,9 +19,11 @@ void QlEditor::setUpPlaceInput() {
 // A drag from another program begins with a press in that program, which makes it the active one;
 // the list becomes a drop target then (or at once, for a window that comes up inactive), since
 // registering it starts a thread that listens for the other programs' calls.
+// A registration that failed is tried again the next time the window is activated or deactivated.
 void QlEditor::acceptDrops() {
+    dropsWanted_ = true;
     if (folderDrop_) return;
-    folderDrop_ = std::make_unique<FolderDropRegistration>(
+    folderDrop_ = FolderDropRegistration::tryRegister(
         folderList_, FolderDropHandlers{
                          .takesDrops = [this] { return customized(); },
                          .dropped = [this](std::vector<editor::Offered> items) { return folderList_Dropped(std::move(items)); },

@@ -5,6 +5,7 @@
 #include "app/editor_rules.h"
 #include "app/place_display.h"
 #include "app/place_shell_win32.h"
+#include "cli/elevated_write_win32.h"
 #include "cli/reg_file_ui_win32.h"
 #include "common/resource_ids.h"
 #include "common/win_dialog.h"
@@ -15,8 +16,10 @@
 #include "common/win_texts.h"
 #include "shell/shell_ui_win32.h"
 #include "store/places_bar.h"
+#include "store/write_access_win32.h"
 
 #include <commctrl.h>
+#include <versionhelpers.h>
 #include <windowsx.h>
 
 #include <array>
@@ -61,6 +64,9 @@ constexpr std::array kControls{
                 {3960, 2040, 1215, 375}, 0, 0, kRightColumn, 1},
     ControlSpec{ids::kRemoveItem, WC_BUTTONW, IDS_REMOVE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 2520, 1215, 375}, 0, 0, kRightColumn, 1},
     ControlSpec{ids::kTestDialog, WC_BUTTONW, IDS_TEST, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 3960, 1215, 375}, 0, 0, kRightColumn, 1},
+    // Below the list, on Windows alone: which dialogs show the places bar. Without its text it takes
+    // no room; with it, it pushes what stands below down.
+    ControlSpec{ids::kClassicDialogsNote, WC_STATICW, 0, SS_LEFT | SS_NOPREFIX, 0, {120, 4380, 5055, 0}, 0, 0, kLabelFit},
     // BS_3STATE: the window sets the third state, never a click. The group holds its boxes as they widen.
     ControlSpec{ids::kSettingsGroup, WC_BUTTONW, IDS_SETTINGS_GROUP, BS_GROUPBOX, 0, {120, 4440, 5055, 1260}, 0, 0,
                 win::kStretchRight},
@@ -95,6 +101,34 @@ drag::MouseButtons pressedButton(UINT msg, WPARAM wParam) {
     case WM_MBUTTONDOWN: return drag::kMiddleButton;
     default: return GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? drag::kXButton1 : drag::kXButton2;
     }
+}
+
+// Windows Vista and later show most programs the newer Open and Save dialog, which has no places
+// bar; Wine's dialogs are all classic ones. The screenshots' test switch shows the line under Wine.
+bool showsClassicDialogsNote() {
+    wchar_t forced[4] = {};
+    if (::GetEnvironmentVariableW(L"QUORLANE_TEST_CLASSIC_NOTE", forced, 4) > 0) return true;
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    const bool wine = ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+    return !wine && ::IsWindowsVistaOrGreater();
+}
+
+// Puts the shield on the Yes button of the message box this thread shows next: Yes applies, and
+// applying asks for an administrator's consent.
+LRESULT CALLBACK shieldOnYes(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        if (const HWND yes = ::GetDlgItem(reinterpret_cast<HWND>(wParam), IDYES)) Button_SetElevationRequiredState(yes, TRUE);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The shield on a button: Windows draws it for BCM_SETSHIELD; a button that does not know that
+// message (Wine's) shows the system's shield icon as its image instead (a shared icon, never freed).
+void showShield(HWND button, int dpi) {
+    if (Button_SetElevationRequiredState(button, TRUE)) return;
+    const int size = ::MulDiv(16, dpi, USER_DEFAULT_SCREEN_DPI);
+    ::SendMessageW(button, BM_SETIMAGE, IMAGE_ICON,
+                   reinterpret_cast<LPARAM>(::LoadImageW(nullptr, IDI_SHIELD, IMAGE_ICON, size, size, LR_SHARED)));
 }
 
 win::UniqueIcon loadProgramIcon(int size) {
@@ -239,7 +273,7 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_ACTIVATEAPP:
         // Not for a window on its way out.
-        if (!wParam && ::IsWindowVisible(hwnd())) acceptDrops();
+        if ((!wParam || dropsWanted_) && ::IsWindowVisible(hwnd())) acceptDrops();
         return FALSE;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) != folderList_) return FALSE;
@@ -383,6 +417,10 @@ void QlEditor::createControls() {
     win::createControls(hwnd(), kControls);
     ::SetDlgItemTextW(hwnd(), ids::kLabel1,
                       win::loadText(IDS_MAIN_LABEL1, {title, u"" QL_VERSION_SHORT_TEXT}).c_str());
+    if (showsClassicDialogsNote()) ::SetDlgItemTextW(hwnd(), ids::kClassicDialogsNote, win::loadText(IDS_CLASSIC_DIALOGS_NOTE).c_str());
+    // Before the layout, which sizes Apply for its caption and the shield.
+    access_ = writeAccess(store_);
+    if (access_ == WriteAccess::NeedsElevation) showShield(::GetDlgItem(hwnd(), ids::kApplyChanges), win::dpiForWindow(hwnd()));
     folderList_ = ::GetDlgItem(hwnd(), ids::kFolderList);
     ListView_SetExtendedListViewStyle(folderList_, LVS_EX_DOUBLEBUFFER);
     // A report view of one headerless column: the entries stand one below the other in a single
@@ -519,7 +557,9 @@ bool QlEditor::savePlacesBar() {
         if (answer != IDYES) return false;
     }
     const DialogsContent saving = content();
-    const SaveResult result = saveDialogs(store_, saving);
+    const std::optional<SaveResult> stored = storeDialogs(saving);
+    if (!stored) return false;  // the user was told why; the changes stay unsaved
+    const SaveResult& result = *stored;
     if (!result.ok()) {
         // Whatever the failed save left is this window's doing, not another program's.
         remembered_ = readPlacesBarSnapshot(store_);
@@ -533,11 +573,31 @@ bool QlEditor::savePlacesBar() {
     return true;
 }
 
+// Where only an administrator may write, an elevated copy writes for this user after one consent.
+// Empty when nothing was written and the user was told why: the consent was declined, or this
+// account cannot ask for one.
+std::optional<SaveResult> QlEditor::storeDialogs(const DialogsContent& saving) {
+    if (access_ == WriteAccess::Allowed) return saveDialogs(store_, saving);
+    // Denied too where the elevated copy runs with no more rights than this one (UAC turned off).
+    const long error = access_ == WriteAccess::Denied ? kRegAccessDenied : cli::writeElevated(saving, hwnd());
+    if (error == kConsentCancelled) {
+        ::MessageBoxW(hwnd(), win::loadText(IDS_CONSENT_CANCELLED).c_str(), title().c_str(), MB_OK | MB_ICONINFORMATION);
+        return std::nullopt;
+    }
+    if (error != kRegAccessDenied) return SaveResult{error, {}};
+    ::MessageBoxW(hwnd(), win::loadText(IDS_ADMIN_ONLY, {policiesKeyName()}).c_str(), title().c_str(), MB_OK | MB_ICONWARNING);
+    return std::nullopt;
+}
+
 void QlEditor::applyChanges_Click() { savePlacesBar(); }
 
 bool QlEditor::confirmApply(editor::Action action) {
     const std::wstring question = win::toWide(editor::confirmApplyQuestion(action));
+    win::UniqueHook shield(access_ == WriteAccess::NeedsElevation
+                               ? ::SetWindowsHookExW(WH_CBT, shieldOnYes, nullptr, ::GetCurrentThreadId())
+                               : nullptr);
     const int answer = ::MessageBoxW(hwnd(), question.c_str(), title().c_str(), MB_YESNOCANCEL | MB_DEFBUTTON1);
+    shield.reset();
     if (answer == IDYES) return editor::confirmApplyGoesOn(editor::Answer::Yes, savePlacesBar());
     return editor::confirmApplyGoesOn(answer == IDNO ? editor::Answer::No : editor::Answer::Cancel, false);
 }

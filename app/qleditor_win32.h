@@ -97,6 +97,7 @@ private:
     void loadPlacesBar();
     void reloadPlacesBar();
     bool savePlacesBar();
+    std::optional<SaveResult> storeDialogs(const DialogsContent& saving);
     // `look`: what the entry shows when it is known already.
     void addPlaceToList(const Place& place, const editor::EntryLook* look = nullptr);
 
@@ -118,6 +119,7 @@ private:
     win::UniqueIcon iconSmall_;
 
     bool listChanged_ = false;
+    WriteAccess access_ = WriteAccess::Allowed;  // as the window last checked: Apply shows the shield
     // What the key held when the list was last loaded or saved: a save over anything else asks first.
     PlacesBarSnapshot remembered_;
     bool keyChangedDuringDrag_ = false;
@@ -141,7 +143,8 @@ private:
     std::unique_ptr<DropZone> dropZoneIndicator_;
     std::unique_ptr<drag::DragReorder> drag_;
 
-    std::unique_ptr<FolderDropRegistration> folderDrop_;  // none until acceptDrops
+    std::unique_ptr<FolderDropRegistration> folderDrop_;  // none until acceptDrops registers it
+    bool dropsWanted_ = false;                            // acceptDrops ran, whether or not it succeeded
     std::unique_ptr<ListInfoTips> infoTips_;
     editor::AddPlan droppedPlaces_;  // a drop's places, added once the drop is over
 };

@@ -1,12 +1,14 @@
 #include "cli/cli_win32.h"
 
 #include "cli/commands.h"
+#include "cli/elevated_write_win32.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
 #include "common/win_texts.h"
 #include "shell/known_folders_win32.h"
 #include "shell/shell_ui_win32.h"
 #include "store/registry_places_bar_store.h"
+#include "store/write_access_win32.h"
 
 #include <shellapi.h>
 
@@ -113,6 +115,12 @@ public:
 
     std::u16string errorText(long error) override { return win::toU16(win::errorText(static_cast<unsigned long>(error))); }
 
+    WriteAccess writeAccess() override {
+        RegistryPlacesBarStore store;
+        return ql::writeAccess(store);
+    }
+    long writeElevated(const DialogsContent& content) override { return cli::writeElevated(content, nullptr); }
+
     bool readFile(std::u16string_view path, std::vector<std::uint8_t>& bytes, std::u16string& error) override {
         std::wstring why;
         const bool ok = readFileBytes(win::toWide(path), bytes, why);
@@ -169,6 +177,13 @@ std::vector<std::wstring> commandLineArguments() {
 }
 
 int runCommandLine(const std::vector<std::wstring>& args) {
+    if (args.size() == 3 && args[0] == kWriteForUserCommand) {
+        // The elevated side of a hand-over: no window and no output, only its status.
+        std::vector<std::uint8_t> bytes;
+        std::wstring error;
+        if (!readFileBytes(args[2], bytes, error)) return ERROR_INVALID_DATA;
+        return static_cast<int>(writeForUser(args[1], bytes));
+    }
     RegistryPlacesBarStore store;
     WindowsHost host;
     std::vector<std::u16string> words;

@@ -56,6 +56,11 @@ std::u16string withCrLf(std::u16string_view text) {
 ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
     if (args.empty()) return usageError(text(IDS_CLI_NO_COMMAND));
     const std::u16string_view first = args.front();
+    if (first.size() > 1 && (first[0] == u'/' || first[0] == u'-') && equalsIgnoringCase(first.substr(1), u"elevate")) {
+        ParsedCommandLine parsed = parseCommandLine({args.begin() + 1, args.end()});
+        if (parsed.command) parsed.command->elevate = true;
+        return parsed;
+    }
     if (first.size() < 2 || (first[0] != u'/' && first[0] != u'-')) return usageError(text(IDS_CLI_UNKNOWN_COMMAND, {args.front()}));
 
     const VerbName* verb = nullptr;

@@ -23,6 +23,7 @@ struct Command {
     int index = -1;                      // Remove: N of Place<N>
     std::u16string file;                 // Export, Import
     std::vector<DialogSetting> settings;  // Hide, Show
+    bool elevate = false;                 // "/elevate" before the command: a write may ask for consent
     bool operator==(const Command&) const = default;
 };
 
@@ -32,7 +33,7 @@ struct ParsedCommandLine {
 };
 
 // `args` are the arguments after the program's name, at least one. The command is the first,
-// in any case, starting with '/' or '-'.
+// in any case, starting with '/' or '-', after "/elevate" when that is given.
 ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args);
 
 // The command line's name of a setting: "placesbar", "backbutton", "recentfiles".

@@ -84,6 +84,7 @@ public:
             return kExitUsage;
         }
         const Command& command = *parsed.command;
+        elevate_ = command.elevate;
         std::optional<Refusal> refusal;
         switch (command.verb) {
         case Verb::Help: host_.writeOut(usage()); break;
@@ -230,7 +231,18 @@ private:
     }
 
     // Stores the content; a save that fails part way has put back what was stored before.
+    // Where the user's rights do not reach, the command line asks for no consent unless told to.
     std::optional<Refusal> save(const DialogsContent& content) {
+        const WriteAccess access = host_.writeAccess();
+        if (access == WriteAccess::NeedsElevation && !elevate_) return Refusal{text(IDS_CLI_NEEDS_ADMIN, {policiesKeyName()})};
+        if (access != WriteAccess::Allowed) {
+            // Denied too where the elevated copy runs with no more rights than this one (UAC turned off).
+            const long error = access == WriteAccess::Denied ? kRegAccessDenied : host_.writeElevated(content);
+            if (error == kRegOk) return std::nullopt;
+            if (error == kConsentCancelled) return Refusal{text(IDS_CLI_CONSENT_CANCELLED)};
+            if (error == kRegAccessDenied) return Refusal{text(IDS_CLI_ADMIN_ONLY, {policiesKeyName()})};
+            return Refusal{text(IDS_CLI_CANNOT_SAVE, {policiesKeyName(), host_.errorText(error)})};
+        }
         const SaveResult result = saveDialogs(store_, content);
         if (result.ok()) return std::nullopt;
         return Refusal{text(IDS_CLI_CANNOT_SAVE, {result.failedStep, host_.errorText(result.error)})};
@@ -287,6 +299,7 @@ private:
     CliHost& host_;
     std::optional<Refusal> refusal_;
     std::vector<std::u16string> warnings_;
+    bool elevate_ = false;
 };
 
 }  // namespace

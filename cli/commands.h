@@ -2,6 +2,7 @@
 // The commands of quorlane.exe's command line over the places bar store and a host that stands
 // for the system: its output, its file system, its shell and its special and known folders.
 #include "store/place.h"
+#include "store/places_bar.h"
 #include "store/places_bar_store.h"
 
 #include <cstdint>
@@ -35,6 +36,12 @@ public:
     virtual std::u16string displayName(const Place& place) = 0;
     // The system's text for a registry error code.
     virtual std::u16string errorText(long error) = 0;
+
+    // Whether this user may write the places bar and the settings (see WriteAccess).
+    virtual WriteAccess writeAccess() = 0;
+    // Has an elevated copy of the program write the content for this user, after an administrator's
+    // consent: kRegOk, kConsentCancelled, or the error it met.
+    virtual long writeElevated(const DialogsContent& content) = 0;
 
     // False with the system's reason in `error`.
     virtual bool readFile(std::u16string_view path, std::vector<std::uint8_t>& bytes, std::u16string& error) = 0;

@@ -162,6 +162,28 @@ TEST_F(Commands, HideShowAndOptionsTouchTheThreeSettingsAndNothingElse) {
     EXPECT_FALSE(wrote());
 }
 
+// Where only an administrator may write, a command asks for no consent unless given /elevate, and
+// then hands over exactly what it would have written.
+TEST_F(Commands, AWriteThatNeedsAnAdministratorIsRefusedOrHandedOverWithElevate) {
+    ASSERT_EQ(run({u"/set", u"5"}), kExitOk);
+    host.access = WriteAccess::NeedsElevation;
+    expectRefused({u"/add", u"C:\\windows"}, u"CurrentVersion\\Policies; run the command again with /elevate");
+    EXPECT_EQ(run({u"-ELEVATE", u"/add", u"C:\\windows"}), kExitOk);
+    ASSERT_EQ(host.handedOver.size(), 1u);
+    EXPECT_EQ(host.handedOver[0].placesBar, (PlacesBarContent{true, {Place::specialFolder(5), Place::folderPath(u"C:\\windows")}}));
+    EXPECT_FALSE(wrote());
+
+    for (const auto& [answer, says] : {std::pair{kConsentCancelled, u"consent"}, {kRegInvalidParameter, u"cannot write"},
+                                       {kRegAccessDenied, u"cannot ask"}}) {  // denied: the copy got no more rights
+        host.elevatedAnswer = answer;
+        expectRefused({u"/elevate", u"/hide", u"backbutton"}, says);
+    }
+    host.access = WriteAccess::Denied;
+    expectRefused({u"/elevate", u"/defaults"}, u"cannot ask");
+    EXPECT_EQ(run({u"/elevate", u"/list"}), kExitOk);  // reading needs no administrator
+    EXPECT_EQ(run({u"/elevate"}), kExitUsage);
+}
+
 TEST_F(Commands, UsageErrorsExitTwoWithTheUsageAndHelpIsNoError) {
     EXPECT_EQ(run({u"/set", u"1", u"2", u"3", u"4", u"5", u"6"}), kExitUsage);
     EXPECT_TRUE(host.error.starts_with(u"quorlane: /set takes at most 5 places\r\nUsage: quorlane"));

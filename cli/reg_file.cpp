@@ -401,12 +401,15 @@ std::u16string settingLine(DialogSetting setting, const SettingValue& value) {
     return hexValue(name + hex + u"):", value.data);
 }
 
-std::vector<std::uint8_t> writeRegFile(bool customized, const std::vector<StoredPlace>& places,
+// `customized` empty: a file that leaves the places bar alone.
+std::vector<std::uint8_t> writeRegFile(std::optional<bool> customized, const std::vector<StoredPlace>& places,
                                        const SettingChanges& settings) {
     std::u16string text = std::u16string(kHeader5) + std::u16string(kNewLine) + std::u16string(kNewLine);
-    text += u"[-" + placesBarKeyName() + u"]" + std::u16string(kNewLine);
-    text += kNewLine;
     if (customized) {
+        text += u"[-" + placesBarKeyName() + u"]" + std::u16string(kNewLine);
+        text += kNewLine;
+    }
+    if (customized.value_or(false)) {
         text += u"[" + placesBarKeyName() + u"]" + std::u16string(kNewLine);
         for (const auto& [index, place] : places) {
             const std::u16string name = quoted(placeValueName(index)) + u"=";
@@ -447,10 +450,23 @@ std::vector<StoredPlace> storedPlaces(const PlacesBarSnapshot& snapshot) {
     return places;
 }
 
+namespace {
+
+std::vector<StoredPlace> numbered(const std::vector<Place>& places) {
+    std::vector<StoredPlace> stored;
+    for (std::size_t i = 0; i < places.size(); ++i) stored.push_back({static_cast<int>(i), places[i]});
+    return stored;
+}
+
+}  // namespace
+
 std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content, const SettingChanges& settings) {
-    std::vector<StoredPlace> places;
-    for (std::size_t i = 0; i < content.places.size(); ++i) places.push_back({static_cast<int>(i), content.places[i]});
-    return writeRegFile(content.customized, places, settings);
+    return writeRegFile(content.customized, numbered(content.places), settings);
+}
+
+std::vector<std::uint8_t> writeRegFile(const DialogsContent& content) {
+    if (!content.placesBar) return writeRegFile(std::nullopt, {}, content.settings);
+    return writeRegFile(content.placesBar->customized, numbered(content.placesBar->places), content.settings);
 }
 
 std::vector<std::uint8_t> writeRegFile(const PlacesBarSnapshot& snapshot) {

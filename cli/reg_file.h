@@ -29,6 +29,8 @@ std::vector<StoredPlace> storedPlaces(const PlacesBarSnapshot& snapshot);
 // The deletion line and, when customized, the key with Place0..Place<n-1>, then ComDlg32 with the
 // settings given: imported by the registry editor it leaves exactly this places bar and these settings.
 std::vector<std::uint8_t> writeRegFile(const PlacesBarContent& content, const SettingChanges& settings = {});
+// What a save of `content` stores: the places bar only when it gives one, then the settings it gives.
+std::vector<std::uint8_t> writeRegFile(const DialogsContent& content);
 // The same for the places a key holds, each under its own name, and the three settings: the registry
 // editor puts back every place value as it was. Values that are no place cannot be imported, and are left out.
 std::vector<std::uint8_t> writeRegFile(const PlacesBarSnapshot& snapshot);

@@ -8,8 +8,11 @@ if(MINGW)
 endif()
 
 # The manifest carries the version too: made from common/version.h's numbers, and found by the
-# resource compiler wherever quorlane.rc is compiled (the program and the About box's tests).
+# resource compiler wherever quorlane.rc is compiled (the program and the About box's tests), and
+# the console companion's.
 if(WIN32)
-  configure_file(${PROJECT_SOURCE_DIR}/app/resources/quorlane.manifest.in ${PROJECT_BINARY_DIR}/resources/quorlane.manifest @ONLY)
+  foreach(manifest quorlane quorlane_console)
+    configure_file(${PROJECT_SOURCE_DIR}/app/resources/${manifest}.manifest.in ${PROJECT_BINARY_DIR}/resources/${manifest}.manifest @ONLY)
+  endforeach()
   include_directories($<$<COMPILE_LANGUAGE:RC>:${PROJECT_BINARY_DIR}/resources>)
 endif()

@@ -126,3 +126,12 @@
 #define IDS_REG_SETTING_FORM 3020
 #define IDS_REG_VALUE_NO_SETTING 3021
 #define IDS_REG_DEFAULT_NO_SETTING 3022
+
+// Writing where Windows keeps the key for administrators: the command line, the window, and the note
+// on which dialogs show the places bar
+#define IDS_CLI_NEEDS_ADMIN 4000
+#define IDS_CLI_ADMIN_ONLY 4001
+#define IDS_CLI_CONSENT_CANCELLED 4002
+#define IDS_CONSENT_CANCELLED 4010
+#define IDS_ADMIN_ONLY 4011
+#define IDS_CLASSIC_DIALOGS_NOTE 4012

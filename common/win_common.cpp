@@ -72,6 +72,13 @@ std::string toUtf8(std::wstring_view s) {
     return text;
 }
 
+std::wstring programPath() {
+    std::wstring path(32768, L'\0');  // the longest path there is, with the \\?\ prefix
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length < path.size() ? length : 0);
+    return path;
+}
+
 std::wstring errorText(unsigned long error) {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <commctrl.h>
 
+#include <string>
 #include <utility>
 
 namespace ql::win {
@@ -55,6 +56,7 @@ inline void freeLocal(HLOCAL memory) { ::LocalFree(memory); }
 inline void destroyImageList(HIMAGELIST list) { ::ImageList_Destroy(list); }
 inline void freeGlobal(HGLOBAL memory) { ::GlobalFree(memory); }
 inline void freeProcessHeapText(PWSTR text) { ::HeapFree(::GetProcessHeap(), 0, text); }
+inline void unhook(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
 }  // namespace detail
 
 using UniqueHKey = Unique<HKEY, detail::closeKey>;
@@ -70,8 +72,21 @@ using UniqueHandle = Unique<HANDLE, detail::closeHandle>;
 using UniqueLocalMemory = Unique<HLOCAL, detail::freeLocal>;
 using UniqueImageList = Unique<HIMAGELIST, detail::destroyImageList>;
 using UniqueGlobal = Unique<HGLOBAL, detail::freeGlobal>;
+using UniqueHook = Unique<HHOOK, detail::unhook>;
 // Text allocated on the process heap (wine_get_dos_file_name hands out such).
 using UniqueProcessHeapText = Unique<PWSTR, detail::freeProcessHeapText>;
+
+// A file that is deleted when its owner goes, whatever became of it meanwhile.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() { ::DeleteFileW(path_.c_str()); }
+
+private:
+    std::wstring path_;
+};
 
 // Global memory locked for a scope.
 template <typename T>

@@ -19,4 +19,7 @@ std::string toUtf8(std::wstring_view s);
 // The system's text for a Win32 error code, without the trailing line break.
 std::wstring errorText(unsigned long error);
 
+// The full path of this program's executable; empty when the system cannot tell.
+std::wstring programPath();
+
 }  // namespace ql::win

@@ -40,20 +40,25 @@ SpecialFolderScan::~SpecialFolderScan() {
 }
 
 unsigned __stdcall SpecialFolderScan::threadMain(void* self) {
-    // The shell's folder objects live in an apartment; this thread's own, so that none of them
-    // is ever called across threads.
-    const win::ComApartment com;
     auto& scan = *static_cast<SpecialFolderScan*>(self);
-    // The window waits for the first job, at its own priority. The names it does not need until
-    // there is a window to report to: below it until then, so that on a machine with few cores
-    // they do not take turns with its start-up. Lowered before notify_ is read, so that either
-    // this sees the window or reportTo's raise comes after.
-    if (scan.first_) scan.first_();
-    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-    if (scan.notify_.load()) ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_NORMAL);
-    scan.namesStage();
+    {
+        // The shell's folder objects live in an apartment; this thread's own, so that none of them
+        // is ever called across threads. It is left before the thread parks: a single-threaded
+        // apartment that pumps no messages would hold up whoever sends it one.
+        const win::ComApartment com;
+        // The window waits for the first job, at its own priority. The names it does not need until
+        // there is a window to report to: below it until then, so that on a machine with few cores
+        // they do not take turns with its start-up. Lowered before notify_ is read, so that either
+        // this sees the window or reportTo's raise comes after.
+        if (scan.first_) scan.first_();
+        ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+        if (scan.notify_.load()) ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+        scan.namesStage();
+    }
     ::WaitForSingleObject(scan.iconsWanted_.get(), INFINITE);
-    if (!scan.stop_.load(std::memory_order_relaxed)) scan.iconsStage();
+    if (scan.stop_.load(std::memory_order_relaxed)) return 0;
+    const win::ComApartment com;
+    scan.iconsStage();
     return 0;
 }
 

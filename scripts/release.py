@@ -171,7 +171,8 @@ def main():
     names = []
     for bits, exe in (("32", exe32), ("64", exe64)):
         name = f"quorlane-{version}-win{bits}.zip"
-        write_zip(dist / name, {**docs, "quorlane.exe": exe.read_bytes()})
+        # The console companion that cmd.exe and PowerShell wait for lies beside the exe it starts.
+        write_zip(dist / name, {**docs, "quorlane.exe": exe.read_bytes(), "quorlane.com": exe.with_suffix(".com").read_bytes()})
         names.append(name)
     name = f"quorlane_{version}_all.deb"
     write_deb(dist / name, version, exe32, exe64)

@@ -59,7 +59,7 @@ if [ $check = 1 ]; then
   done
   cmp -s "$scratch/root/usr/lib/quorlane/win64/quorlane.exe" build/mingw64/quorlane.exe
   for bits in 32 64; do
-    unzip -Z1 "dist/quorlane-$version-win$bits.zip" | tr '\n' ' ' | grep -qx 'CHANGELOG.txt LICENSE.txt README.txt quorlane.exe ' \
+    unzip -Z1 "dist/quorlane-$version-win$bits.zip" | tr '\n' ' ' | grep -qx 'CHANGELOG.txt LICENSE.txt README.txt quorlane.com quorlane.exe ' \
       || { echo "release: the win$bits zip holds other files" >&2; exit 1; }
   done
   # The launcher as a user runs it, in a prefix of its own that it makes on first use.

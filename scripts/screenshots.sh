@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the README's pictures: the main window with a customized places bar, the test Open dialog
-# showing it, and the main window in German and in Chinese as a user's prefix made by plain
+# showing it, the main window as Windows shows it, and the main window in German and in Chinese as a user's prefix made by plain
 # `wineboot` shows it (no Tahoma). Runs under its own Xvfb in fresh Wine prefixes; writes docs/*.png.
 # The 32-bit build where this machine runs 32-bit programs, else the 64-bit one.
 set -euo pipefail
@@ -59,6 +59,15 @@ read -r w h x y < <(geometry "Test open file dialog -- note PlacesBar at left")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/test-dialog.png
 wineserver -k
 
+# The main window as Windows shows it to a user who may not write the key: the line below the list
+# and the shield on Apply, which Wine has no need of, forced on by the program's test switches.
+QUORLANE_TEST_CLASSIC_NOTE=1 QUORLANE_TEST_ACCESS=elevate ql_wine "$QL_WINE_MAIN_DIR/quorlane.exe" &
+read -r w h x y < <(geometry "Quorlane by the Quorlane project")
+# The pointer was last over the list, for "Test": over the frame and off again, so that no info tip shows.
+xdotool mousemove $((x + w / 2)) $((y + h - 2)) sleep 0.3 mousemove 0 0 sleep 0.5
+import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/main-window-windows.png
+wineserver -k
+
 # The same places in a prefix without Tahoma, under each language's locale; the caption differs
 # with the language, so the window is known by its position in the one visible Wine window.
 ql_new_prefix "$root/build/screenshots-prefix" plain
@@ -73,4 +82,4 @@ for shot in de:de_DE.UTF-8 zh:zh_CN.UTF-8; do
   import -window root -crop "${w}x${h}+${x}+${y}" +repage "docs/main-window-${shot%%:*}.png"
   wineserver -k
 done
-echo "wrote docs/main-window.png, docs/test-dialog.png, docs/main-window-de.png and docs/main-window-zh.png"
+echo "wrote docs/main-window.png, docs/test-dialog.png, docs/main-window-windows.png, docs/main-window-de.png and docs/main-window-zh.png"

@@ -1,5 +1,6 @@
 #include "shell/shell_ui_win32.h"
 
+#include "common/win_text.h"
 #include "common/win_texts.h"
 #include "shell/trim_at_nul.h"
 
@@ -18,9 +19,7 @@ DisplayInfo readFileInfo(const SHFILEINFOW& info) {
 
 // The folder that holds the program's executable, where the test dialog starts.
 std::wstring programFolder() {
-    std::wstring path(kLongestPathChars, L'\0');
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length);
+    const std::wstring path = win::programPath();
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }

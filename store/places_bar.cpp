@@ -51,8 +51,8 @@ public:
         return false;
     }
 
-    bool create(RegKey parent, std::u16string_view subKey, std::u16string_view step, StoreKey& out) {
-        return check(store_.createKey(parent, subKey, out.put()), step);
+    bool create(RegKey parent, std::u16string_view subKey, unsigned rights, std::u16string_view step, StoreKey& out) {
+        return check(store_.createKey(parent, subKey, rights, out.put()), step);
     }
 
     SaveResult result() const { return result_; }
@@ -79,6 +79,7 @@ std::u16string placesBarPath() {
 }
 
 std::u16string placesBarKeyName() { return std::u16string(kCurrentUserName) + u'\\' + placesBarPath(); }
+std::u16string policiesKeyName() { return std::u16string(kCurrentUserName) + u'\\' + std::u16string(kPoliciesPath); }
 std::u16string comDlg32KeyName() { return std::u16string(kCurrentUserName) + u'\\' + comDlg32Path(); }
 
 LoadedPlacesBar loadPlacesBar(PlacesBarStore& store) {
@@ -106,7 +107,7 @@ void writePlacesBar(PlacesBarStore& store, SaveSteps& steps, RegKey comDlg32, bo
     if (!present) return;
 
     StoreKey placesBar(store);
-    if (!steps.create(comDlg32, kPlacesBar, kPlacesBar, placesBar)) return;
+    if (!steps.create(comDlg32, kPlacesBar, kRightsSetValue, kPlacesBar, placesBar)) return;
     for (const StoredValue& value : values) {
         steps.check(store.setValue(placesBar.get(), value.name, value.type, value.data.data(),
                                    static_cast<std::uint32_t>(value.data.size())),
@@ -145,19 +146,37 @@ void writePlacesBar(PlacesBarStore& store, SaveSteps& steps, RegKey comDlg32, co
     writePlacesBar(store, steps, comDlg32, content.customized, values);
 }
 
-// Opens ComDlg32 for writing, creating the path to it as needed.
-bool createComDlg32(PlacesBarStore& store, SaveSteps& steps, StoreKey& comDlg32) {
-    StoreKey policies(store);
-    return steps.create(kCurrentUserRoot, kPoliciesPath, u"Policies", policies) &&
-           steps.create(policies.get(), kComDlg32, kComDlg32, comDlg32);
+// What a save does to ComDlg32: its values (the settings) and its PlacesBar key.
+constexpr unsigned kComDlg32Rights = kRightsSetValue | kRightsCreateSubKey;
+
+// Opens ComDlg32 for writing in one step, creating the path to it as needed: Policies itself is
+// written only when ComDlg32 is missing, and then only to create it.
+bool createComDlg32(SaveSteps& steps, StoreKey& comDlg32) {
+    return steps.create(kCurrentUserRoot, comDlg32Path(), kComDlg32Rights, kComDlg32, comDlg32);
 }
 
 }  // namespace
 
+long dialogsWriteCheck(PlacesBarStore& store) {
+    const long placesBar = store.probeKey(kCurrentUserRoot, placesBarPath(), kRightsDelete);
+    if (placesBar != kRegOk && placesBar != kRegFileNotFound) return placesBar;
+    // The deepest key of the path that exists is the one a save writes into or creates below.
+    std::u16string path = comDlg32Path();
+    unsigned rights = kComDlg32Rights;
+    for (;;) {
+        const long probed = store.probeKey(kCurrentUserRoot, path, rights);
+        const auto cut = path.rfind(u'\\');
+        if (probed != kRegFileNotFound) return probed;
+        if (cut == std::u16string::npos) return kRegOk;  // the user's own hive
+        path.resize(cut);
+        rights = kRightsCreateSubKey;
+    }
+}
+
 SaveResult savePlacesBar(PlacesBarStore& store, bool customized, const std::vector<Place>& places) {
     SaveSteps steps(store);
     StoreKey comDlg32(store);
-    if (createComDlg32(store, steps, comDlg32)) {
+    if (createComDlg32(steps, comDlg32)) {
         writePlacesBar(store, steps, comDlg32.get(), PlacesBarContent{customized, places});
     }
     return steps.result();
@@ -175,7 +194,7 @@ SaveResult saveDialogs(PlacesBarStore& store, const DialogsContent& content) {
 
     SaveSteps steps(store);
     StoreKey comDlg32(store);
-    if (!createComDlg32(store, steps, comDlg32)) return steps.result();
+    if (!createComDlg32(steps, comDlg32)) return steps.result();
     if (content.placesBar) writePlacesBar(store, steps, comDlg32.get(), *content.placesBar);
     for (DialogSetting setting : kDialogSettings) {
         const auto& value = content.settings[static_cast<std::size_t>(setting)];

@@ -24,6 +24,7 @@ inline constexpr std::u16string_view kCurrentUserName = u"HKEY_CURRENT_USER";
 // The key from the registry's root, as .reg files and the registry's tools name it.
 std::u16string placesBarKeyName();
 std::u16string comDlg32KeyName();
+std::u16string policiesKeyName();
 
 struct LoadedPlacesBar {
     bool customized = false;    // the PlacesBar key exists (even with no usable value)
@@ -55,6 +56,16 @@ struct SaveResult {
                                 // or a setting's value name
     bool ok() const { return error == kRegOk; }
 };
+
+// Whether a save could write the places bar and the settings: kRegOk, or the error (kRegAccessDenied)
+// that the deepest existing key of the path gives to the rights a save asks of it.
+long dialogsWriteCheck(PlacesBarStore& store);
+
+// What this user may do with the places bar and the settings: write them, write them only with an
+// administrator's consent (on Windows, Policies is writable by administrators alone), or not at all.
+enum class WriteAccess { Allowed, NeedsElevation, Denied };
+// An elevated write the user did not consent to (Windows' ERROR_CANCELLED).
+inline constexpr long kConsentCancelled = 1223;
 
 // Creates the path down to ComDlg32 as needed, deletes PlacesBar and, when customized,
 // writes "Place0".."Place<n-1>" in order. Policies and ComDlg32 are never deleted.

@@ -26,6 +26,15 @@ enum RegError : long {
     kRegKeyDeleted = 1018,  // the key behind a still-open handle was deleted
 };
 
+// What a key is opened for beyond reading. Each step asks the least it needs on the deepest key it
+// needs it on: on Windows a user may read but not write the Policies key.
+enum KeyRights : unsigned {
+    kRightsSetValue = 1,     // set and delete values
+    kRightsCreateSubKey = 2,  // create keys below it
+    kRightsDelete = 4,        // delete the key itself
+};
+inline constexpr unsigned kAllRights = kRightsSetValue | kRightsCreateSubKey | kRightsDelete;
+
 class PlacesBarStore {
 public:
     virtual ~PlacesBarStore() = default;
@@ -36,8 +45,10 @@ public:
     // `size` set to the size needed, and nothing beyond `size` bytes written.
     virtual long queryValue(RegKey key, std::u16string_view name, std::uint32_t& type,
                             std::uint8_t* data, std::uint32_t& size) = 0;
-    // Opens a key, creating it (and any missing levels of the path) as needed.
-    virtual long createKey(RegKey parent, std::u16string_view subKey, RegKey& out) = 0;
+    // Opens a key with `rights` (KeyRights), creating it (and any missing levels of the path) as needed.
+    virtual long createKey(RegKey parent, std::u16string_view subKey, unsigned rights, RegKey& out) = 0;
+    // Whether an existing key would open with `rights`: kRegOk, kRegFileNotFound or kRegAccessDenied.
+    virtual long probeKey(RegKey parent, std::u16string_view subKey, unsigned rights) = 0;
     // Removes a key with its values; kRegFileNotFound when there is none.
     virtual long deleteKey(RegKey parent, std::u16string_view subKey) = 0;
     virtual long setValue(RegKey key, std::u16string_view name, std::uint32_t type,

@@ -191,8 +191,11 @@ public:
         }
         return result;
     }
-    long createKey(RegKey parent, std::u16string_view subKey, RegKey& out) override {
-        return inner_.createKey(parent, subKey, out);
+    long createKey(RegKey parent, std::u16string_view subKey, unsigned rights, RegKey& out) override {
+        return inner_.createKey(parent, subKey, rights, out);
+    }
+    long probeKey(RegKey parent, std::u16string_view subKey, unsigned rights) override {
+        return inner_.probeKey(parent, subKey, rights);
     }
     long deleteKey(RegKey parent, std::u16string_view subKey) override { return inner_.deleteKey(parent, subKey); }
     long setValue(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
@@ -320,6 +323,25 @@ TEST_F(SavePlacesBar, AFreshProfileGetsPoliciesAndComDlg32Created) {
     expectEveryKeyClosedOnce(fresh);
 }
 
+// Windows lets a user read Policies and write nothing there: a save asks only the deepest key it needs.
+TEST_F(SavePlacesBar, AsksTheLeastOfTheDeepestKeyWhenPoliciesIsLocked) {
+    store.putKey(kComDlg32Path);
+    store.lockKey(kPoliciesPath);
+    EXPECT_EQ(dialogsWriteCheck(store), kRegOk);
+    EXPECT_TRUE(saveDialogs(store, {PlacesBarContent{true, kFivePlaces}, {SettingValue::hidden()}}).ok());
+
+    store.lockKey(kPlacesBarPath);  // as Windows' inherited DACL leaves it: refused, nothing changes
+    EXPECT_EQ(dialogsWriteCheck(store), kRegAccessDenied);
+    EXPECT_EQ(saveDialogs(store, {PlacesBarContent{false, {}}, {}}).error, kRegAccessDenied);
+    EXPECT_EQ(loadPlacesBar(store).places, kFivePlaces);
+
+    // Without ComDlg32 the check climbs to Policies, and beyond only while that is missing too.
+    MemoryPlacesBarStore bare, fresh;
+    bare.lockKey(kPoliciesPath);
+    EXPECT_EQ(dialogsWriteCheck(bare), kRegAccessDenied);
+    EXPECT_EQ(dialogsWriteCheck(fresh), kRegOk);
+}
+
 TEST_F(SavePlacesBar, LeavesEverythingElseUnderPoliciesAndComDlg32Alone) {
     const std::u16string explorer = std::u16string(kPoliciesPath) + u"\\Explorer";
     store.putValue(explorer, u"NoRun", kRegDword, dword(1));
@@ -376,10 +398,9 @@ TEST_F(SavePlacesBar, ReportsTheFirstFailureAndTheKeyOrValueItHit) {
         const char16_t* step;
         LoadedPlacesBar after;  // what the registry holds afterwards
     } cases[] = {
-        {{{Op::CreateKey, 1}}, kRegAccessDenied, u"Policies", {true, old}},
-        {{{Op::CreateKey, 2}}, kRegAccessDenied, u"ComDlg32", {true, old}},
+        {{{Op::CreateKey, 1}}, kRegAccessDenied, u"ComDlg32", {true, old}},
         {{{Op::DeleteKey, 1}}, kRegAccessDenied, u"PlacesBar", {true, old}},
-        {{{Op::CreateKey, 3}}, kRegAccessDenied, u"PlacesBar", {false, {}}},
+        {{{Op::CreateKey, 2}}, kRegAccessDenied, u"PlacesBar", {false, {}}},
         {{{Op::SetValue, 3}}, kRegAccessDenied, u"Place2",
          {true, {kFivePlaces[0], kFivePlaces[1], kFivePlaces[3], kFivePlaces[4]}}},
         {{{Op::SetValue, 2}, {Op::SetValue, 4}}, kRegInvalidParameter, u"Place1",
@@ -475,7 +496,7 @@ TEST(SavePlacesBarInjectedFaults, EveryCallFailingEndsInTheFullListOrAReportedFa
             }
         }
     }
-    EXPECT_GT(injected, 60u);
+    EXPECT_GT(injected, 50u);
 }
 
 // ---- the in-memory store itself ----
@@ -531,7 +552,7 @@ TEST(MemoryPlacesBarStore, AFailedCallChangesNothing) {
     for (Op op : MemoryPlacesBarStore::kAllOps) store.failEveryCall(op, kRegAccessDenied);
 
     RegKey key = 0;
-    EXPECT_EQ(store.createKey(kCurrentUserRoot, u"B", key), kRegAccessDenied);
+    EXPECT_EQ(store.createKey(kCurrentUserRoot, u"B", kAllRights, key), kRegAccessDenied);
     EXPECT_EQ(store.deleteKey(kCurrentUserRoot, u"A"), kRegAccessDenied);
     EXPECT_EQ(store.setValue(kCurrentUserRoot, u"W", kRegDword, dword(1).data(), 4), kRegAccessDenied);
     std::uint32_t type = 77;

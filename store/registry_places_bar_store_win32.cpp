@@ -21,12 +21,21 @@ HKEY toHKey(RegKey key) {
 
 RegKey fromHKey(HKEY key) { return reinterpret_cast<RegKey>(key); }
 
+REGSAM accessFor(unsigned rights) {
+    REGSAM access = KEY_QUERY_VALUE;
+    if (rights & kRightsSetValue) access |= KEY_SET_VALUE;
+    if (rights & kRightsCreateSubKey) access |= KEY_CREATE_SUB_KEY;
+    if (rights & kRightsDelete) access |= DELETE;
+    return access;
+}
+
 }  // namespace
+
 
 long RegistryPlacesBarStore::openKey(RegKey parent, std::u16string_view subKey, RegKey& out) {
     out = 0;
     win::UniqueHKey key;
-    const LSTATUS error = ::RegOpenKeyExW(toHKey(parent), win::toWide(subKey).c_str(), 0, KEY_READ, key.put());
+    const LSTATUS error = ::RegOpenKeyExW(toHKey(root(parent)), win::toWide(subKey).c_str(), 0, KEY_READ, key.put());
     if (error == ERROR_SUCCESS) out = fromHKey(key.release());
     return error;
 }
@@ -35,7 +44,7 @@ long RegistryPlacesBarStore::queryValue(RegKey key, std::u16string_view name, st
                                         std::uint8_t* data, std::uint32_t& size) {
     DWORD valueType = REG_NONE;
     DWORD byteCount = size;
-    const LSTATUS error = ::RegQueryValueExW(toHKey(key), win::toWide(name).c_str(), nullptr, &valueType, data, &byteCount);
+    const LSTATUS error = ::RegQueryValueExW(toHKey(root(key)), win::toWide(name).c_str(), nullptr, &valueType, data, &byteCount);
     if (error == ERROR_SUCCESS || error == ERROR_MORE_DATA) {
         type = valueType;
         size = byteCount;
@@ -43,33 +52,38 @@ long RegistryPlacesBarStore::queryValue(RegKey key, std::u16string_view name, st
     return error;
 }
 
-long RegistryPlacesBarStore::createKey(RegKey parent, std::u16string_view subKey, RegKey& out) {
+long RegistryPlacesBarStore::createKey(RegKey parent, std::u16string_view subKey, unsigned rights, RegKey& out) {
     out = 0;
     win::UniqueHKey key;
-    const LSTATUS error = ::RegCreateKeyExW(toHKey(parent), win::toWide(subKey).c_str(), 0, nullptr,
-                                            REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr);
+    const LSTATUS error = ::RegCreateKeyExW(toHKey(root(parent)), win::toWide(subKey).c_str(), 0, nullptr,
+                                            REG_OPTION_NON_VOLATILE, accessFor(rights), nullptr, key.put(), nullptr);
     if (error == ERROR_SUCCESS) out = fromHKey(key.release());
     return error;
 }
 
+long RegistryPlacesBarStore::probeKey(RegKey parent, std::u16string_view subKey, unsigned rights) {
+    win::UniqueHKey key;
+    return ::RegOpenKeyExW(toHKey(root(parent)), win::toWide(subKey).c_str(), 0, accessFor(rights), key.put());
+}
+
 long RegistryPlacesBarStore::deleteKey(RegKey parent, std::u16string_view subKey) {
-    return ::RegDeleteKeyW(toHKey(parent), win::toWide(subKey).c_str());
+    return ::RegDeleteKeyW(toHKey(root(parent)), win::toWide(subKey).c_str());
 }
 
 long RegistryPlacesBarStore::setValue(RegKey key, std::u16string_view name, std::uint32_t type,
                                       const std::uint8_t* data, std::uint32_t size) {
-    return ::RegSetValueExW(toHKey(key), win::toWide(name).c_str(), 0, type, data, size);
+    return ::RegSetValueExW(toHKey(root(key)), win::toWide(name).c_str(), 0, type, data, size);
 }
 
 long RegistryPlacesBarStore::deleteValue(RegKey key, std::u16string_view name) {
-    return ::RegDeleteValueW(toHKey(key), win::toWide(name).c_str());
+    return ::RegDeleteValueW(toHKey(root(key)), win::toWide(name).c_str());
 }
 
 long RegistryPlacesBarStore::closeKey(RegKey key) { return ::RegCloseKey(toHKey(key)); }
 
 long RegistryPlacesBarStore::enumValue(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t& type,
                                        std::vector<std::uint8_t>& data) {
-    const HKEY hkey = toHKey(key);
+    const HKEY hkey = toHKey(root(key));
     // Sized by the key's largest name and value; another program may make them larger in between,
     // so a value that outgrew the buffers is read again with the new sizes.
     LSTATUS error = ERROR_MORE_DATA;

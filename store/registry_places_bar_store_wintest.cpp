@@ -160,7 +160,7 @@ TEST_F(RegistryPlacesBar, ATooSmallBufferGivesMoreDataAndTheSizeNeeded) {
 
 TEST_F(RegistryPlacesBar, DeletingAMissingKeyGivesFileNotFound) {
     StoreKey comDlg32(store);
-    ASSERT_EQ(store.createKey(kCurrentUserRoot, win::toU16(kPolicies + L"\\ComDlg32"), comDlg32.put()), kRegOk);
+    ASSERT_EQ(store.createKey(kCurrentUserRoot, win::toU16(kPolicies + L"\\ComDlg32"), kAllRights, comDlg32.put()), kRegOk);
     EXPECT_EQ(store.deleteKey(comDlg32.get(), kPlacesBar), kRegFileNotFound);
 }
 

@@ -44,13 +44,13 @@ TEST_P(StoreContract, OpeningAMissingKeyFailsWithFileNotFoundAndNoKey) {
 
 TEST_P(StoreContract, CreateMakesEveryMissingLevelAndReopensAnExistingKeyWithItsValues) {
     StoreKey created(store());
-    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract\\Level1\\Level2", created.put()), kRegOk);
+    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract\\Level1\\Level2", kAllRights, created.put()), kRegOk);
     ASSERT_TRUE(created);
     ASSERT_EQ(setBytes(store(), created.get(), u"Kept", kRegDword, {7, 0, 0, 0}), kRegOk);
     created.reset();
 
     StoreKey again(store());
-    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract\\Level1\\Level2", again.put()), kRegOk);
+    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract\\Level1\\Level2", kAllRights, again.put()), kRegOk);
     EXPECT_EQ(readValue(store(), again.get(), u"Kept").data, (std::vector<std::uint8_t>{7, 0, 0, 0}));
 
     StoreKey opened(store());
@@ -60,7 +60,7 @@ TEST_P(StoreContract, CreateMakesEveryMissingLevelAndReopensAnExistingKeyWithIts
 
 TEST_P(StoreContract, AQueryWithoutBufferReportsTypeAndSizeAndNamesIgnoreCase) {
     StoreKey key(store());
-    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", key.put()), kRegOk);
+    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", kAllRights, key.put()), kRegOk);
     const auto text = utf16leBytes(u"C:\\Work", true);
     ASSERT_EQ(setBytes(store(), key.get(), u"Place0", kRegSz, text), kRegOk);
 
@@ -74,7 +74,7 @@ TEST_P(StoreContract, AQueryWithoutBufferReportsTypeAndSizeAndNamesIgnoreCase) {
 
 TEST_P(StoreContract, ATooSmallBufferGivesMoreDataAndTheNeededSizeAndIsNotOverrun) {
     StoreKey key(store());
-    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", key.put()), kRegOk);
+    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", kAllRights, key.put()), kRegOk);
     const auto text = utf16leBytes(u"abcdef", true);
     ASSERT_EQ(setBytes(store(), key.get(), u"Place0", kRegSz, text), kRegOk);
 
@@ -94,7 +94,7 @@ TEST_P(StoreContract, ATooSmallBufferGivesMoreDataAndTheNeededSizeAndIsNotOverru
 
 TEST_P(StoreContract, ValuesKeepTheirTypeAndExactBytes) {
     StoreKey key(store());
-    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", key.put()), kRegOk);
+    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", kAllRights, key.put()), kRegOk);
     auto odd = utf16leBytes(u"C:\\B", false);
     odd.push_back('x');
     const struct {
@@ -129,10 +129,10 @@ TEST_P(StoreContract, ValuesKeepTheirTypeAndExactBytes) {
 TEST_P(StoreContract, DeleteRemovesAKeyWithItsValuesButNotOneWithSubKeys) {
     {
         StoreKey key(store());
-        ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract\\Gone", key.put()), kRegOk);
+        ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract\\Gone", kAllRights, key.put()), kRegOk);
         ASSERT_EQ(setBytes(store(), key.get(), u"Place0", kRegDword, {5, 0, 0, 0}), kRegOk);
         StoreKey child(store());
-        ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract\\Parent\\Child", child.put()), kRegOk);
+        ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract\\Parent\\Child", kAllRights, child.put()), kRegOk);
     }
     StoreKey parent(store());
     ASSERT_EQ(store().openKey(kCurrentUserRoot, u"QlContract", parent.put()), kRegOk);
@@ -145,9 +145,9 @@ TEST_P(StoreContract, DeleteRemovesAKeyWithItsValuesButNotOneWithSubKeys) {
 
 TEST_P(StoreContract, AKeyDeletedWhileOpenRefusesFurtherWork) {
     StoreKey parent(store());
-    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", parent.put()), kRegOk);
+    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", kAllRights, parent.put()), kRegOk);
     StoreKey doomed(store());
-    ASSERT_EQ(store().createKey(parent.get(), u"Doomed", doomed.put()), kRegOk);
+    ASSERT_EQ(store().createKey(parent.get(), u"Doomed", kAllRights, doomed.put()), kRegOk);
     ASSERT_EQ(store().deleteKey(parent.get(), u"Doomed"), kRegOk);
 
     EXPECT_EQ(setBytes(store(), doomed.get(), u"Place0", kRegDword, {5, 0, 0, 0}), kRegKeyDeleted);
@@ -161,7 +161,7 @@ TEST_P(StoreContract, AKeyDeletedWhileOpenRefusesFurtherWork) {
 
 TEST_P(StoreContract, EnumeratingGivesEveryValueOnceWithItsNameTypeAndExactBytes) {
     StoreKey key(store());
-    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", key.put()), kRegOk);
+    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", kAllRights, key.put()), kRegOk);
     const std::vector<StoredValue> values = {{u"Place0", kRegExpandSz, utf16leBytes(u"%SystemRoot%", true)},
                                              {u"Empty", kRegBinary, {}},
                                              {u"Big", kRegBinary, std::vector<std::uint8_t>(70000, 0x5A)}};
@@ -180,7 +180,7 @@ TEST_P(StoreContract, EnumeratingGivesEveryValueOnceWithItsNameTypeAndExactBytes
 
 TEST_P(StoreContract, AClosedKeyIsNoLongerValid) {
     RegKey key = 0;
-    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", key), kRegOk);
+    ASSERT_EQ(store().createKey(kCurrentUserRoot, u"QlContract", kAllRights, key), kRegOk);
     EXPECT_EQ(store().closeKey(key), kRegOk);
     EXPECT_EQ(store().closeKey(key), kRegInvalidHandle);
 }
@@ -232,7 +232,7 @@ TEST_P(PlacesBarOverStore, DefaultsModeRemovesOnlyThePlacesBarAgainAndAgain) {
 TEST_P(PlacesBarOverStore, ValuesWrittenByOthersLoadAsTheyMeanAndAreRewrittenClean) {
     {
         StoreKey key(store());
-        ASSERT_EQ(store().createKey(kCurrentUserRoot, placesBarPath(), key.put()), kRegOk);
+        ASSERT_EQ(store().createKey(kCurrentUserRoot, placesBarPath(), kAllRights, key.put()), kRegOk);
         auto odd = utf16leBytes(u"C:\\Odd", false);
         odd.push_back('!');
         ASSERT_EQ(setBytes(store(), key.get(), u"Place0", kRegSz, utf16leBytes(u"C:\\NoNul", false)), kRegOk);

@@ -103,6 +103,8 @@ protected:
         for (const std::wstring& name : storedNames()) values.emplace_back(name, stored(name));
         return values;
     }
+    // Started from a console of its own without redirection, /list shows there.
+    void expectListShownInANewConsole(const std::wstring& program);
     static void expectDone(const Ran& ran) {
         EXPECT_EQ(ran.status, 0u) << ran.error;
         EXPECT_EQ(ran.error, "");
@@ -149,6 +151,24 @@ TEST_F(CommandLineE2E, OutputToAFileIsUtf8) {
 // program has no standard handles then, and attaches to it).
 TEST_F(CommandLineE2E, WithoutRedirectionTheOutputGoesToTheStartingConsole) {
     expectDone(quorlane(L"/set 5"));
+    expectListShownInANewConsole(L"quorlane.exe");
+    expectListShownInANewConsole(L"quorlane.com");
+}
+
+// quorlane.com, which the shells wait for: the same output, errors and exit status as quorlane.exe.
+TEST_F(CommandLineE2E, TheConsoleCompanionPassesOutputErrorsAndStatusThrough) {
+    expectDone(run(L"quorlane.com /set 5 C:\\windows"));
+    const Ran list = run(L"quorlane.com /list");
+    expectDone(list);
+    EXPECT_EQ(list.out, quorlane(L"/list").out);
+
+    const Ran refused = run(L"quorlane.com /remove 7");
+    EXPECT_EQ(refused.status, 1u);
+    EXPECT_EQ(refused.error.rfind("quorlane: ", 0), 0u) << refused.error;
+    EXPECT_EQ(storedPlaces(), (std::vector<RegValue>{RegValue::dword(5), RegValue::string(kWindows)}));
+}
+
+void CommandLineE2E::expectListShownInANewConsole(const std::wstring& program) {
     ::FreeConsole();
     ASSERT_TRUE(::AllocConsole());
     const win::UniqueHandle console(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -156,7 +176,8 @@ TEST_F(CommandLineE2E, WithoutRedirectionTheOutputGoesToTheStartingConsole) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    std::wstring line = L"quorlane.exe /list";
+    std::wstring line = program + L" /list";
+    SCOPED_TRACE(narrowText(line));
     ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
     const win::UniqueHandle process(info.hProcess), thread(info.hThread);
     ASSERT_EQ(::WaitForSingleObject(process.get(), static_cast<DWORD>(kPatience.count())), WAIT_OBJECT_0);

@@ -103,6 +103,7 @@ TEST_F(EditorE2E, ControlsCarryTheirCaptions) {
     EXPECT_EQ(text(editor.control(ids::kTestDialog)), L"Test");
     EXPECT_EQ(text(editor.control(ids::kAbout)), L"About...");
     EXPECT_EQ(text(editor.control(ids::kApplyChanges)), L"Apply");
+    EXPECT_EQ(::SendMessageW(editor.control(ids::kApplyChanges), BM_GETIMAGE, IMAGE_ICON, 0), 0) << "a shield, where the user may write";
     EXPECT_EQ(text(editor.control(ids::kExitApp)), L"Close");
     EXPECT_EQ(className(editor.control(ids::kFolderList)), L"SysListView32");
 }

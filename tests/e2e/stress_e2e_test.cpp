@@ -104,9 +104,11 @@ TEST_F(StressE2E, EmbeddedNulsLongPathsAndOddSizesShowTheirPathsAndApplyStoresTh
 
 // ---- A long session -----------------------------------------------------------------------------
 
+// The system's own call rather than the C runtime's getenv, which Visual C++ deprecates.
 int soakRounds() {
-    const char* rounds = std::getenv("QL_SOAK_ROUNDS");
-    return rounds ? std::max(2, std::atoi(rounds)) : 5;
+    wchar_t rounds[16] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"QL_SOAK_ROUNDS", rounds, 16);
+    return length > 0 && length < 16 ? std::max(2, static_cast<int>(std::wcstol(rounds, nullptr, 10))) : 5;
 }
 
 // Each round adds the desktop through the picker, drags it from the end to the top, removes the

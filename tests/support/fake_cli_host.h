@@ -17,6 +17,9 @@ public:
     std::set<std::u16string> folders{u"C:\\windows", u"C:\\users\\me\\Downloads", u"C:\\work\\here"};
     std::map<std::u16string, std::vector<std::uint8_t>> files;
     std::u16string currentFolder = u"C:\\work";
+    WriteAccess access = WriteAccess::Allowed;
+    long elevatedAnswer = 0;                    // what the elevated copy ends with
+    std::vector<DialogsContent> handedOver;     // what it was given to write
 
     void writeOut(std::u16string_view text) override { out += text; }
     void writeError(std::u16string_view text) override { error += text; }
@@ -44,6 +47,11 @@ public:
         return folders.contains(place.path) ? place.path.substr(place.path.rfind(u'\\') + 1) : u"";
     }
     std::u16string errorText(long code) override { return u"error " + std::u16string(1, static_cast<char16_t>(u'0' + code % 10)); }
+    WriteAccess writeAccess() override { return access; }
+    long writeElevated(const DialogsContent& content) override {
+        handedOver.push_back(content);
+        return elevatedAnswer;
+    }
     bool readFile(std::u16string_view path, std::vector<std::uint8_t>& bytes, std::u16string& why) override {
         const auto found = files.find(std::u16string(path));
         if (found == files.end()) {

@@ -10,6 +10,7 @@ struct MemoryPlacesBarStore::Node {
     std::vector<std::pair<std::u16string, Value>> values;
     std::vector<std::shared_ptr<Node>> children;
     bool deleted = false;  // still reachable through an open handle, gone from the tree
+    bool locked = false;   // grants no right beyond reading
 };
 
 namespace {
@@ -63,11 +64,11 @@ MemoryPlacesBarStore::NodePtr MemoryPlacesBarStore::walk(const NodePtr& from, st
     for (const auto part : components(subKey)) {
         auto child = findNamed(node->children, part, childName);
         if (child == node->children.end()) {
-            if (!create) {
-                error = kRegFileNotFound;
+            if (!create || node->locked) {
+                error = create ? kRegAccessDenied : kRegFileNotFound;
                 return nullptr;
             }
-            node->children.push_back(std::make_shared<Node>(Node{std::u16string(part), {}, {}, false}));
+            node->children.push_back(std::make_shared<Node>(Node{std::u16string(part), {}, {}, false, false}));
             child = std::prev(node->children.end());
         }
         node = *child;
@@ -96,11 +97,12 @@ MemoryPlacesBarStore::NodePtr MemoryPlacesBarStore::nodeOf(RegKey key, long& err
     return handle->second;
 }
 
-RegKey MemoryPlacesBarStore::handOut(NodePtr node) {
+RegKey MemoryPlacesBarStore::handOut(NodePtr node, unsigned rights) {
     // Handles are never reused, so that a stale one is always recognised as invalid.
     const RegKey key = nextHandle_;
     nextHandle_ += 4;
     handles_.emplace(key, std::move(node));
+    rights_.emplace(key, rights);
     closeAttempted_.emplace(key, false);
     ++opens_;
     return key;
@@ -148,15 +150,24 @@ long MemoryPlacesBarStore::queryValue(RegKey key, std::u16string_view name, std:
     });
 }
 
-long MemoryPlacesBarStore::createKey(RegKey parent, std::u16string_view subKey, RegKey& out) {
+long MemoryPlacesBarStore::createKey(RegKey parent, std::u16string_view subKey, unsigned rights, RegKey& out) {
     out = 0;
     return perform(Call{Op::CreateKey, 0, parent, std::u16string(subKey), 0, {}, kRegOk}, [&](Call& call) {
         long error = kRegOk;
         const NodePtr from = nodeOf(parent, error);
         NodePtr node = from ? walk(from, subKey, true, error) : nullptr;
-        if (node) call.opened = out = handOut(std::move(node));
+        if (node && node->locked && rights != 0) return long{kRegAccessDenied};
+        if (node) call.opened = out = handOut(std::move(node), rights);
         return error;
     });
+}
+
+long MemoryPlacesBarStore::probeKey(RegKey parent, std::u16string_view subKey, unsigned rights) {
+    long error = kRegOk;
+    const NodePtr from = nodeOf(parent, error);
+    const NodePtr node = from ? walk(from, subKey, false, error) : nullptr;
+    if (node && node->locked && rights != 0) return kRegAccessDenied;
+    return error;
 }
 
 long MemoryPlacesBarStore::deleteKey(RegKey parent, std::u16string_view subKey) {
@@ -172,7 +183,7 @@ long MemoryPlacesBarStore::deleteKey(RegKey parent, std::u16string_view subKey) 
         if (!holder) return error;
         const auto child = findNamed(holder->children, parts.back(), childName);
         if (child == holder->children.end()) return long{kRegFileNotFound};
-        if (!(*child)->children.empty()) return long{kRegAccessDenied};
+        if (!(*child)->children.empty() || (*child)->locked) return long{kRegAccessDenied};
         (*child)->deleted = true;
         holder->children.erase(child);
         return long{kRegOk};
@@ -185,6 +196,7 @@ long MemoryPlacesBarStore::setValue(RegKey key, std::u16string_view name, std::u
         long error = kRegOk;
         const NodePtr node = nodeOf(key, error);
         if (!node) return error;
+        if (!canSetValues(key)) return long{kRegAccessDenied};
         if (!data && size != 0) return long{kRegInvalidParameter};
         assign(*node, name, Value{type, data ? std::vector<std::uint8_t>(data, data + size) : std::vector<std::uint8_t>{}});
         return long{kRegOk};
@@ -196,6 +208,7 @@ long MemoryPlacesBarStore::deleteValue(RegKey key, std::u16string_view name) {
         long error = kRegOk;
         const NodePtr node = nodeOf(key, error);
         if (!node) return error;
+        if (!canSetValues(key)) return long{kRegAccessDenied};
         const auto found = findNamed(node->values, name, valueName);
         if (found == node->values.end()) return long{kRegFileNotFound};
         node->values.erase(found);
@@ -208,6 +221,7 @@ long MemoryPlacesBarStore::closeKey(RegKey key) {
     return perform(Call{Op::CloseKey, 0, key, {}, 0, {}, kRegOk}, [&](Call&) {
         if (key == kCurrentUserRoot) return long{kRegOk};
         if (handles_.erase(key) == 0) return long{kRegInvalidHandle};
+        rights_.erase(key);
         ++closes_;
         return long{kRegOk};
     });
@@ -238,6 +252,11 @@ void MemoryPlacesBarStore::putValue(std::u16string_view keyPath, std::u16string_
     long error = kRegOk;
     const NodePtr node = walk(root_, keyPath, true, error);
     if (node) assign(*node, name, Value{type, std::move(data)});
+}
+
+void MemoryPlacesBarStore::lockKey(std::u16string_view path) {
+    long error = kRegOk;
+    if (const NodePtr node = walk(root_, path, true, error)) node->locked = true;
 }
 
 bool MemoryPlacesBarStore::hasKey(std::u16string_view path) const { return find(path) != nullptr; }

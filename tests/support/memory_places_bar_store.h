@@ -48,9 +48,12 @@ public:
     long openKey(RegKey parent, std::u16string_view subKey, RegKey& out) override;
     long queryValue(RegKey key, std::u16string_view name, std::uint32_t& type, std::uint8_t* data,
                     std::uint32_t& size) override;
-    long createKey(RegKey parent, std::u16string_view subKey, RegKey& out) override;
+    // Like the registry, refuses rights a locked key does not grant, and keys below it.
+    long createKey(RegKey parent, std::u16string_view subKey, unsigned rights, RegKey& out) override;
+    long probeKey(RegKey parent, std::u16string_view subKey, unsigned rights) override;
     // Like the registry, refuses (access denied) to delete a key that still has sub-keys.
     long deleteKey(RegKey parent, std::u16string_view subKey) override;
+    // Refused on a key not opened with kRightsSetValue.
     long setValue(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t size) override;
     long deleteValue(RegKey key, std::u16string_view name) override;
@@ -62,6 +65,8 @@ public:
     // Direct access to the content by paths below HKEY_CURRENT_USER ("" is the root itself).
     // Neither recorded nor subject to injected failures.
     void putKey(std::u16string_view path);
+    // The key as Windows leaves Policies to a user: readable, and nothing more.
+    void lockKey(std::u16string_view path);
     void putValue(std::u16string_view keyPath, std::u16string_view name, std::uint32_t type,
                   std::vector<std::uint8_t> data);
     bool hasKey(std::u16string_view path) const;
@@ -96,13 +101,17 @@ private:
     NodePtr find(std::u16string_view path) const;
     static NodePtr walk(const NodePtr& from, std::u16string_view subKey, bool create, long& error);
     NodePtr nodeOf(RegKey key, long& error) const;
-    RegKey handOut(NodePtr node);
+    RegKey handOut(NodePtr node, unsigned rights = 0);
+    bool canSetValues(RegKey key) const {
+        return key == kCurrentUserRoot || (rights_.contains(key) && (rights_.at(key) & kRightsSetValue));
+    }
     // Counts and records the call; `act` carries it out unless an injected failure answers it.
     template <typename Act>
     long perform(Call call, Act act);
 
     NodePtr root_;
     std::map<RegKey, NodePtr> handles_;      // a deleted key stays addressable through its handles
+    std::map<RegKey, unsigned> rights_;      // what each open key may do
     std::map<RegKey, bool> closeAttempted_;  // every key ever handed out
     RegKey nextHandle_ = 0x1000;
     std::vector<Failure> failures_;
