@@ -101,6 +101,12 @@ std::wstring expandEnvironmentText(const std::wstring& text) {
     return trimAtNul(expanded);
 }
 
+std::wstring getSpecialFolderPath(int csidl, HWND owner) {
+    std::wstring path(MAX_PATH, L'\0');
+    if (FAILED(::SHGetFolderPathW(owner, csidl, nullptr, SHGFP_TYPE_CURRENT, path.data()))) return {};
+    return trimAtNul(path);
+}
+
 bool isExistingFolder(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
