@@ -1,5 +1,6 @@
 #pragma once
 // Control and command ids of the main window, shared with the end-to-end tests that drive it.
+#include "store/dialog_settings.h"
 
 namespace ql::ids {
 
@@ -18,9 +19,9 @@ inline constexpr int kExitApp = 2;  // IDCANCEL: Esc presses "Close"
 inline constexpr int kLine1 = 1012;
 inline constexpr int kDropZone = 1013;
 inline constexpr int kSettingsGroup = 1014;
-inline constexpr int kShowPlacesBar = 1015;  // then kShowBackButton, kShowRecentFiles: in DialogSetting's order
-inline constexpr int kShowBackButton = 1016;
-inline constexpr int kShowRecentFiles = 1017;
+inline constexpr int kShowPlacesBar = namesOf(DialogSetting::PlacesBar).controlId;
+inline constexpr int kShowBackButton = namesOf(DialogSetting::BackButton).controlId;
+inline constexpr int kShowRecentFiles = namesOf(DialogSetting::RecentFiles).controlId;
 inline constexpr int kPlacesLabel = 1018;
 inline constexpr int kStatusLine = 1019;  // what the focused entry holds, or what became of an addition
 

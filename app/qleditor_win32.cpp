@@ -49,6 +49,12 @@ using win::ControlSpec;
 constexpr unsigned kLabelFit = win::kFitHeight | win::kStretchRight;
 constexpr unsigned kRightColumn = win::kFitWidth | win::kFollowRight;
 
+// A setting's box in the settings' group, its id and text from the settings' table.
+constexpr ControlSpec settingBox(DialogSetting setting, DWORD style, int top) {
+    return ControlSpec{namesOf(setting).controlId, WC_BUTTONW, namesOf(setting).textId, BS_3STATE | WS_TABSTOP | style, 0,
+                       {240, top, 4815, 255}, 0, 0, win::kFitWidth};
+}
+
 // In tab order: the window's z-order is its tab order. The label just before the list names it.
 constexpr std::array kControls{
     ControlSpec{ids::kLabel1, WC_STATICW, 0, SS_LEFT | SS_NOPREFIX, 0,
@@ -77,12 +83,9 @@ constexpr std::array kControls{
     // BS_3STATE: the window sets the third state, never a click. The group holds its boxes as they widen.
     ControlSpec{ids::kSettingsGroup, WC_BUTTONW, IDS_SETTINGS_GROUP, BS_GROUPBOX, 0, {120, 4440 + kBelowList, 5055, 1260}, 0, 0,
                 win::kStretchRight},
-    ControlSpec{ids::kShowPlacesBar, WC_BUTTONW, IDS_SHOW_PLACES_BAR, BS_3STATE | WS_GROUP | WS_TABSTOP, 0,
-                {240, 4710 + kBelowList, 4815, 255}, 0, 0, win::kFitWidth},
-    ControlSpec{ids::kShowBackButton, WC_BUTTONW, IDS_SHOW_BACK_BUTTON, BS_3STATE | WS_TABSTOP, 0,
-                {240, 5025 + kBelowList, 4815, 255}, 0, 0, win::kFitWidth},
-    ControlSpec{ids::kShowRecentFiles, WC_BUTTONW, IDS_SHOW_RECENT_FILES, BS_3STATE | WS_TABSTOP, 0,
-                {240, 5340 + kBelowList, 4815, 255}, 0, 0, win::kFitWidth},
+    settingBox(DialogSetting::PlacesBar, WS_GROUP, 4710 + kBelowList),
+    settingBox(DialogSetting::BackButton, 0, 5025 + kBelowList),
+    settingBox(DialogSetting::RecentFiles, 0, 5340 + kBelowList),
     ControlSpec{ids::kAbout, WC_BUTTONW, IDS_ABOUT, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
                 {120, 4800 + kBelowList + kSettingsHeight, 1215, 375}, 0, 0, win::kFitWidth},
     ControlSpec{ids::kApplyChanges, WC_BUTTONW, IDS_APPLY, BS_PUSHBUTTON | WS_TABSTOP, 0,
@@ -303,6 +306,11 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 INT_PTR QlEditor::onCommand(int command, int entry) {
     if (entry < 0) entry = ListView_GetNextItem(folderList_, -1, LVNI_FOCUSED);
+    if (const auto box = std::ranges::find(kDialogSettingNames, command, &DialogSettingNames::controlId);
+        box != kDialogSettingNames.end()) {
+        settingBox_Click(static_cast<DialogSetting>(box - kDialogSettingNames.begin()));
+        return TRUE;
+    }
     switch (command) {
     case ids::kCustomizeYes: customizeYes_Click(); break;
     case ids::kCustomizeNo: customizeNo_Click(); break;
@@ -313,9 +321,6 @@ INT_PTR QlEditor::onCommand(int command, int entry) {
     case ids::kAddFolder: addFolder_Click(); break;
     case ids::kRemoveItem: removeItem_Click(); break;
     case ids::kTestDialog: testDialog_Click(); break;
-    case ids::kShowPlacesBar:
-    case ids::kShowBackButton:
-    case ids::kShowRecentFiles: settingBox_Click(static_cast<DialogSetting>(command - ids::kShowPlacesBar)); break;
     case ids::kImportPlacesBar: importPlacesBar(); break;
     case ids::kExportPlacesBar: exportPlacesBar(); break;
     case ids::kOpenPlace:
@@ -494,7 +499,7 @@ void QlEditor::showSettings() {
         const WPARAM check = state == SettingValue::State::Shown    ? BST_CHECKED
                              : state == SettingValue::State::Hidden ? BST_UNCHECKED
                                                                     : BST_INDETERMINATE;
-        ::SendDlgItemMessageW(hwnd(), ids::kShowPlacesBar + static_cast<int>(setting), BM_SETCHECK, check, 0);
+        ::SendDlgItemMessageW(hwnd(), namesOf(setting).controlId, BM_SETCHECK, check, 0);
     }
 }
 
