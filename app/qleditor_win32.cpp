@@ -374,7 +374,7 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
         return TRUE;
     case LVN_KEYDOWN: {
         const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
-        if (key.wVKey == VK_DELETE && ::IsWindowEnabled(::GetDlgItem(hwnd(), ids::kRemoveItem))) removeItem_Click();
+        if (key.wVKey == VK_DELETE && ::IsWindowEnabled(::GetDlgItem(hwnd(), ids::kRemoveItem))) onCommand(ids::kRemoveItem);
         if (key.wVKey == 'V' && ::GetKeyState(VK_CONTROL) < 0) onCommand(ids::kPaste);
         if (key.wVKey == 'C' && ::GetKeyState(VK_CONTROL) < 0) onCommand(ids::kCopyPath);
         return TRUE;
