@@ -15,6 +15,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace ql::about {
@@ -31,14 +32,17 @@ constexpr int kTitlePoints = 18;
 using win::ControlSpec;
 
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
-constexpr DWORD kLink = SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
+// The texts in front of the links carry the access keys that take the keyboard to them.
+constexpr DWORD kKeyLabel = SS_LEFT;
+// Tab stops, opened by Enter and by a click, drawn in the system's hot-track colour.
+constexpr DWORD kLink = WS_TABSTOP;
 // Where a text needs more room than its edges allow: the texts across the box wrap and widen with it;
 // the short ones in front of the addresses, and the addresses, wrap too, and push on only for a word
 // (an address) longer than their box.
 constexpr unsigned kWide = win::kFitHeight | win::kStretchRight;
 constexpr unsigned kShort = win::kFitWidth | win::kFitHeight;
 
-// In tab order: OK first, then System Info; labels take no focus. Labels grow, up to the edges
+// In tab order: OK first, then System Info, then the links; labels take no focus. Labels grow, up to the edges
 // given, where the system font is wider than the one the places were drawn for.
 constexpr std::array kControls{
     ControlSpec{ids::kCmdOK, WC_BUTTONW, IDS_OK, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, {4365, 3465, 1260, 345}, 0, 0, win::kFitWidth, 1},
@@ -49,19 +53,17 @@ constexpr std::array kControls{
     ControlSpec{ids::kLblDescription, WC_STATICW, IDS_ABOUT_DESCRIPTION, kLabel, 0, {1050, 1125, 3885, 690}, 0, 1980, kWide},
     ControlSpec{ids::kLabel1, WC_STATICW, 0, kLabel, 0,
                 {960, 2040, 4095, 255}, 5535, 2400, kWide},
-    ControlSpec{ids::kLabel4, WC_STATICW, IDS_ABOUT_MORE_INFO, kLabel, 0, {960, 2400, 855, 255}, 2100, 2760, kShort},
-    ControlSpec{ids::kWebsite, WC_STATICW, 0, kLink, 0, {2160, 2400, 2175, 255}, 5535, 2760, kShort},
-    ControlSpec{ids::kLabel5, WC_STATICW, IDS_ABOUT_COMMENTS, kLabel, 0, {960, 2760, 975, 255}, 2100, 3240, kShort},
-    ControlSpec{ids::kWebmail, WC_STATICW, 0, kLink, 0, {2160, 2760, 2175, 255}, 5535, 3240, kShort},
+    ControlSpec{ids::kLabel4, WC_STATICW, IDS_ABOUT_MORE_INFO, kKeyLabel, 0, {960, 2400, 855, 255}, 2100, 2760, kShort},
+    ControlSpec{ids::kWebsite, WC_LINK, 0, kLink, 0, {2160, 2400, 2175, 255}, 5535, 2760, kShort},
+    ControlSpec{ids::kLabel5, WC_STATICW, IDS_ABOUT_COMMENTS, kKeyLabel, 0, {960, 2760, 975, 255}, 2100, 3240, kShort},
+    ControlSpec{ids::kWebmail, WC_LINK, 0, kLink, 0, {2160, 2760, 2175, 255}, 5535, 3240, kShort},
     ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {210, 3285, 5565, 30}, 0, 0, win::kStretchRight},
     ControlSpec{ids::kLblDisclaimer, WC_STATICW, IDS_ABOUT_DISCLAIMER, kLabel, 0,
                 {375, 3465, 3870, 825}, 4305, 4380, win::kFitHeight},
 };
 
-bool isLink(HWND control) {
-    const int id = ::GetDlgCtrlID(control);
-    return id == ids::kWebsite || id == ids::kWebmail;
-}
+// A link's markup around the address.
+std::wstring linkMarkup(std::wstring_view address) { return L"<a>" + std::wstring(address) + L"</a>"; }
 
 // The title's own font: the dialog's font at 18 point and the window's DPI, a face that scales
 // where a bitmap font would not.
@@ -93,8 +95,8 @@ private:
         ::SetDlgItemTextW(dlg, ids::kLblVersion, win::toWide(versionLabel()).c_str());
         ::SetDlgItemTextW(dlg, ids::kLabel1, win::loadText(IDS_ABOUT_NOTICE, {win::toU16(title)}).c_str());
         // Addresses, not texts: the same in every language.
-        ::SetDlgItemTextW(dlg, ids::kWebsite, kWebsiteAddress);
-        ::SetDlgItemTextW(dlg, ids::kWebmail, kMailLabel);
+        ::SetDlgItemTextW(dlg, ids::kWebsite, linkMarkup(kWebsiteAddress).c_str());
+        ::SetDlgItemTextW(dlg, ids::kWebmail, linkMarkup(kMailLabel).c_str());
         applyDpi(win::dpiForWindow(dlg));
         win::centreWindow(dlg, ::GetWindow(dlg, GW_OWNER));
         ::SendMessageW(dlg, DM_SETDEFID, ids::kCmdOK, 0);
@@ -107,23 +109,26 @@ private:
             load();
             return FALSE;  // the focus is on OK already
         case WM_COMMAND: return command(LOWORD(wParam), HIWORD(wParam));
-        case WM_CTLCOLORSTATIC:
-            if (isLink(reinterpret_cast<HWND>(lParam))) {
-                const auto dc = reinterpret_cast<HDC>(wParam);
-                ::SetTextColor(dc, RGB(0, 0, 255));
-                ::SetBkMode(dc, TRANSPARENT);
-                return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
-            }
-            return FALSE;
-        case WM_SETCURSOR:
-            if (isLink(reinterpret_cast<HWND>(wParam)) && LOWORD(lParam) == HTCLIENT) {
-                ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-                ::SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
-                return TRUE;
-            }
-            return FALSE;
+        case WM_NOTIFY: {
+            // A click on a link, or Enter on the focused one.
+            const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+            if (header.code != NM_CLICK && header.code != NM_RETURN) return FALSE;
+            return openLink(static_cast<int>(header.idFrom));
+        }
         default: return FALSE;
         }
+    }
+
+    BOOL openLink(int id) {
+        if (id == ids::kWebsite) {
+            ::ShellExecuteW(hwnd(), nullptr, kWebsiteAddress, nullptr, nullptr, SW_SHOWNORMAL);
+        } else if (id == ids::kWebmail) {
+            ::ShellExecuteW(hwnd(), nullptr, win::toWide(mailLinkTarget(win::toU16(kMailLabel))).c_str(), nullptr, nullptr,
+                            SW_SHOWNORMAL);
+        } else {
+            return FALSE;
+        }
+        return TRUE;
     }
 
     INT_PTR command(int id, int code) {
@@ -135,15 +140,6 @@ private:
         case ids::kCmdSysInfo:
             if (code != BN_CLICKED) return FALSE;
             StartSysInfo(hwnd());
-            return TRUE;
-        case ids::kWebsite:
-            if (code != STN_CLICKED) return FALSE;
-            ::ShellExecuteW(hwnd(), nullptr, kWebsiteAddress, nullptr, nullptr, SW_SHOWNORMAL);
-            return TRUE;
-        case ids::kWebmail:
-            if (code != STN_CLICKED) return FALSE;
-            ::ShellExecuteW(hwnd(), nullptr, win::toWide(mailLinkTarget(win::toU16(kMailLabel))).c_str(), nullptr, nullptr,
-                            SW_SHOWNORMAL);
             return TRUE;
         default: return FALSE;
         }
@@ -169,6 +165,8 @@ private:
 }  // namespace
 
 void showAboutBox(HWND owner) {
+    const INITCOMMONCONTROLSEX links{sizeof links, ICC_LINK_CLASS};
+    ::InitCommonControlsEx(&links);
     AboutBox box;  // outlives the dialog's window, so the controls never hold a deleted font
     box.show(owner);
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 #include <functional>
 #include <map>
 #include <optional>
@@ -498,14 +500,14 @@ const ControlExpectation kExpected[] = {
      L"Customize the PlacesBar that appears on the left side of your Open and Save dialog boxes in Windows 2000 and "
      L"newer."},
     {ids::kLabel1, {960, 2040, 4095, 255}, L"Quorlane is made by the Quorlane project."},
-    {ids::kLabel4, {960, 2400, 855, 255}, L"More info?"},
-    {ids::kWebsite, {2160, 2400, 2175, 255}, L"https://example.org"},
-    {ids::kLabel5, {960, 2760, 975, 255}, L"Comments?"},
-    {ids::kWebmail, {2160, 2760, 2175, 255}, L"mailto:quorlane@example.org"},
+    {ids::kLabel4, {960, 2400, 855, 255}, L"&More info?"},
+    {ids::kWebsite, {2160, 2400, 2175, 255}, L"<a>https://example.org</a>"},
+    {ids::kLabel5, {960, 2760, 975, 255}, L"&Comments?"},
+    {ids::kWebmail, {2160, 2760, 2175, 255}, L"<a>mailto:quorlane@example.org</a>"},
     {ids::kLine1, {210, 3285, 5565, 30}, nullptr},
     {ids::kLblDisclaimer, {375, 3465, 3870, 825},
      L"Warning: no warranty provided; you got this for free; use at your own risk!"},
-    {ids::kCmdOK, {4365, 3465, 1260, 345}, L"OK"},
+    {ids::kCmdOK, {4365, 3465, 1260, 345}, L"&OK"},
     {ids::kCmdSysInfo, {4380, 3915, 1245, 345}, L"&System Info..."},
 };
 
@@ -558,8 +560,14 @@ void expectLayout(HWND dlg, int dpi) {
             const std::wstring text = textOf(control);
             win::WindowDc dc(control);
             const win::SelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+            // As the control draws it: the links without their markup, the labels before them with an access key.
+            std::wstring shown = text;
+            for (const wchar_t* tag : {L"<a>", L"</a>"}) {
+                for (std::size_t at; (at = shown.find(tag)) != std::wstring::npos;) shown.erase(at, std::wcslen(tag));
+            }
+            const bool prefix = e.id == ids::kLabel4 || e.id == ids::kLabel5;
             RECT need{0, 0, got.right - got.left, 0};
-            ::DrawTextW(dc.get(), text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+            ::DrawTextW(dc.get(), shown.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | (prefix ? 0 : DT_NOPREFIX));
             EXPECT_LE(need.bottom, got.bottom - got.top) << e.id << " clips its text at " << dpi << " dpi";
             EXPECT_LE(need.right, got.right - got.left) << e.id << " clips its text at " << dpi << " dpi";
         } else {
@@ -643,7 +651,7 @@ TEST_F(AboutBoxTest, ShowsEveryControlAtItsPlaceWithItsExactText) {
     EXPECT_TRUE(::IsWindowEnabled(owner_.get()));
 }
 
-TEST_F(AboutBoxTest, TitleFontIconLinksAndTheirPointer) {
+TEST_F(AboutBoxTest, TitleFontIconAndLinks) {
     const Outcome outcome = show([&](HWND dlg) {
         const int dpi = win::dpiForWindow(dlg);
         const LOGFONTW title = fontOf(::GetDlgItem(dlg, ids::kLblTitle));
@@ -664,37 +672,31 @@ TEST_F(AboutBoxTest, TitleFontIconLinksAndTheirPointer) {
         EXPECT_EQ(icon.cx, twipsToPixels(480, dpi));
         EXPECT_EQ(icon.cy, twipsToPixels(480, dpi));
 
-        const win::UniqueDc dc(::CreateCompatibleDC(nullptr));
+        // The links are the system's own link controls, which draw in its hot-track colour and take the keyboard.
         for (int id : {ids::kWebsite, ids::kWebmail}) {
             const HWND link = ::GetDlgItem(dlg, id);
-            ::SetTextColor(dc.get(), RGB(0, 0, 0));
-            EXPECT_NE(::SendMessageW(dlg, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
-                                     reinterpret_cast<LPARAM>(link)),
-                      0);
-            EXPECT_EQ(::GetTextColor(dc.get()), RGB(0, 0, 255)) << id;
-
-            ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-            EXPECT_TRUE(::SendMessageW(dlg, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
-                                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-            EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND)) << id;
+            wchar_t kind[16]{};
+            ::GetClassNameW(link, kind, 16);
+            EXPECT_STREQ(kind, WC_LINK) << id;
+            EXPECT_TRUE(::GetWindowLongPtrW(link, GWL_STYLE) & WS_TABSTOP) << id;
         }
-        ::SetTextColor(dc.get(), RGB(0, 0, 0));
-        ::SendMessageW(dlg, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(dlg, ids::kLabel4)));
-        EXPECT_EQ(::GetTextColor(dc.get()), RGB(0, 0, 0)) << "only the links are blue";
         ::PostMessageW(::GetDlgItem(dlg, ids::kCmdOK), BM_CLICK, 0, 0);
     });
     EXPECT_TRUE(outcome.closedByItself);
 }
 
-TEST_F(AboutBoxTest, OkIsFocusedDefaultAndFirstInTabOrder) {
+TEST_F(AboutBoxTest, OkIsFocusedDefaultAndFirstInTabOrderAndTheLinksFollow) {
     const Outcome outcome = show([&](HWND dlg) {
         const HWND ok = ::GetDlgItem(dlg, ids::kCmdOK);
         const HWND sysInfo = ::GetDlgItem(dlg, ids::kCmdSysInfo);
         EXPECT_EQ(::GetFocus(), ok);
         EXPECT_EQ(::SendMessageW(dlg, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+        const HWND website = ::GetDlgItem(dlg, ids::kWebsite);
+        const HWND webmail = ::GetDlgItem(dlg, ids::kWebmail);
         EXPECT_EQ(::GetNextDlgTabItem(dlg, ok, FALSE), sysInfo);
-        EXPECT_EQ(::GetNextDlgTabItem(dlg, sysInfo, FALSE), ok);
+        EXPECT_EQ(::GetNextDlgTabItem(dlg, sysInfo, FALSE), website);
+        EXPECT_EQ(::GetNextDlgTabItem(dlg, website, FALSE), webmail);
+        EXPECT_EQ(::GetNextDlgTabItem(dlg, webmail, FALSE), ok);
         ::PostMessageW(ok, BM_CLICK, 0, 0);
     });
     EXPECT_TRUE(outcome.closedByItself);

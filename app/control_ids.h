@@ -1,5 +1,6 @@
 #pragma once
-// Control ids of the main window, shared with the end-to-end tests that drive it.
+// Control and command ids of the main window, shared with the end-to-end tests that drive it.
+#include "store/dialog_settings.h"
 
 namespace ql::ids {
 
@@ -18,14 +19,22 @@ inline constexpr int kExitApp = 2;  // IDCANCEL: Esc presses "Close"
 inline constexpr int kLine1 = 1012;
 inline constexpr int kDropZone = 1013;
 inline constexpr int kSettingsGroup = 1014;
-inline constexpr int kShowPlacesBar = 1015;  // then kShowBackButton, kShowRecentFiles: in DialogSetting's order
-inline constexpr int kShowBackButton = 1016;
-inline constexpr int kShowRecentFiles = 1017;
-inline constexpr int kClassicDialogsNote = 1018;
+inline constexpr int kShowPlacesBar = namesOf(DialogSetting::PlacesBar).controlId;
+inline constexpr int kShowBackButton = namesOf(DialogSetting::BackButton).controlId;
+inline constexpr int kShowRecentFiles = namesOf(DialogSetting::RecentFiles).controlId;
+inline constexpr int kPlacesLabel = 1018;
+inline constexpr int kStatusLine = 1019;  // what the focused entry holds, or what became of an addition
+inline constexpr int kClassicDialogsNote = 1020;
 
-// System menu commands: below 0xF000, where the system's own are, with the low four bits clear,
-// which WM_SYSCOMMAND keeps for itself.
-inline constexpr int kImportPlacesBar = 0x0100;
-inline constexpr int kExportPlacesBar = 0x0110;
+// Commands of the menus: the list's menu gives the buttons' ids for what the buttons do as well.
+// Below 0xF000, where the system's own are, with the low four bits clear, which WM_SYSCOMMAND keeps
+// for itself.
+inline constexpr int kImportPlacesBar = 0x0100;  // also in the system menu
+inline constexpr int kExportPlacesBar = 0x0110;  // also in the system menu
+inline constexpr int kOpenPlace = 0x0120;
+inline constexpr int kCopyPath = 0x0130;
+inline constexpr int kMoveUp = 0x0140;
+inline constexpr int kMoveDown = 0x0150;
+inline constexpr int kPaste = 0x0160;
 
 }  // namespace ql::ids

@@ -1,6 +1,9 @@
 #include "app/editor_rules.h"
 
+#include "common/text_case.h"
 #include "common/texts.h"
+
+#include <algorithm>
 
 namespace ql::editor {
 
@@ -33,6 +36,27 @@ std::vector<int> removalOrder(const std::vector<bool>& selected) {
         if (selected[static_cast<std::size_t>(i)]) order.push_back(i);
     }
     return order;
+}
+
+std::optional<int> positionAfterRemoval(const std::vector<bool>& selected) {
+    const auto first = std::find(selected.begin(), selected.end(), true);
+    const auto left = static_cast<int>(std::count(selected.begin(), selected.end(), false));
+    if (first == selected.end() || left == 0) return std::nullopt;
+    return std::min(static_cast<int>(first - selected.begin()), left - 1);
+}
+
+std::optional<int> positionOf(const std::vector<Place>& places, const Place& place) {
+    const auto withoutClosingSeparator = [](std::u16string_view path) {
+        return path.size() > 3 && (path.back() == u'\\' || path.back() == u'/') ? path.substr(0, path.size() - 1) : path;
+    };
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const Place& there = places[i];
+        const bool same = there.isPath() ? place.isPath() && there.expandable == place.expandable &&
+                                               equalsIgnoringCase(withoutClosingSeparator(there.path), withoutClosingSeparator(place.path))
+                                         : !place.isPath() && there.csidl == place.csidl;
+        if (same) return static_cast<int>(i);
+    }
+    return std::nullopt;
 }
 
 std::u16string saveFailedMessage(std::u16string_view failedStep, std::u16string_view systemText) {

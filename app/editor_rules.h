@@ -1,6 +1,9 @@
 #pragma once
 // What the main window decides, apart from how it shows it: which controls are usable, what the
 // questions say and what their answers lead to.
+#include "store/place.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +39,14 @@ bool confirmApplyGoesOn(Answer answer, bool saveSucceeded);
 // Positions (0-based) to remove for the selected entries, last first, so that the positions
 // still to visit stay valid while entries disappear behind them.
 std::vector<int> removalOrder(const std::vector<bool>& selected);
+
+// The position, once the selected entries are removed, of the entry that took the first removed
+// one's place: the one after it, or the last entry when none followed; none when none is left.
+std::optional<int> positionAfterRemoval(const std::vector<bool>& selected);
+
+// Where the list holds `place` already: the same special folder, or the same path in any case and
+// with or without a closing backslash; none when it does not.
+std::optional<int> positionOf(const std::vector<Place>& places, const Place& place);
 
 // The message shown when the places bar could not be saved.
 std::u16string saveFailedMessage(std::u16string_view failedStep, std::u16string_view systemText);

@@ -46,6 +46,22 @@ TEST(RemovalOrder, RemovingInThatOrderKeepsTheRestInOrder) {
     EXPECT_EQ(list, (std::vector<char>{'A', 'C'}));
 }
 
+TEST(Removing, TheEntryThatTookTheFirstRemovedOnesPlaceOrTheLastIsNext) {
+    EXPECT_EQ(positionAfterRemoval({false, true, false, true, false}), 1);
+    EXPECT_EQ(positionAfterRemoval({false, false, true, true}), 1) << "the last ones went: the one before them";
+    EXPECT_EQ(positionAfterRemoval({true, true}), std::nullopt);
+    EXPECT_EQ(positionAfterRemoval({false, false}), std::nullopt);
+}
+
+TEST(Adding, APlaceInTheListAlreadyIsFoundAsTheSameFolderWhateverItsCase) {
+    const std::vector<Place> places{Place::specialFolder(5), Place::folderPath(u"C:\\Work\\"), Place::expandablePath(u"%TEMP%")};
+    EXPECT_EQ(positionOf(places, Place::folderPath(u"c:\\work")), 1);
+    EXPECT_EQ(positionOf(places, Place::specialFolder(5)), 0);
+    EXPECT_EQ(positionOf(places, Place::specialFolder(0)), std::nullopt);
+    EXPECT_EQ(positionOf(places, Place::folderPath(u"%TEMP%")), std::nullopt) << "REG_SZ means the text itself";
+    EXPECT_EQ(positionOf({Place::folderPath(u"C:\\")}, Place::folderPath(u"C:")), std::nullopt);
+}
+
 TEST(SaveFailedMessage, SaysWhatFailedAndWhy) {
     const auto text = saveFailedMessage(u"ComDlg32", u"Access denied.");
     EXPECT_NE(text.find(u"could not be saved"), std::u16string::npos);

@@ -5,10 +5,17 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace ql {
 namespace {
 
-constexpr UINT kRelayed[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
+// What changes the entries under the pointer.
+constexpr UINT kChanging[] = {LVM_DELETEITEM, LVM_DELETEALLITEMS, LVM_INSERTITEMW, LVM_SETITEMTEXTW};
+// Every message the tips attach to: the mouse's, relayed to the tooltip, and those above.
+constexpr UINT kAttached[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
+                              LVM_DELETEITEM, LVM_DELETEALLITEMS, LVM_INSERTITEMW, LVM_SETITEMTEXTW};
 // Wide enough for a long path; the tip wraps at this width instead of running off the screen.
 constexpr int kMaxTipWidth = 600;
 
@@ -30,19 +37,23 @@ ListInfoTips::ListInfoTips(HWND list, TipText tipText)
     ::SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, kMaxTipWidth);
     std::size_t attached = 0;
     try {
-        for (; attached < std::size(kRelayed); ++attached) subclass::subclassAttach(this, list_, kRelayed[attached]);
+        for (; attached < std::size(kAttached); ++attached) subclass::subclassAttach(this, list_, kAttached[attached]);
     } catch (...) {
-        while (attached > 0) subclass::subclassDetach(this, list_, kRelayed[--attached]);
+        while (attached > 0) subclass::subclassDetach(this, list_, kAttached[--attached]);
         throw;
     }
 }
 
 ListInfoTips::~ListInfoTips() {
-    for (UINT message : kRelayed) subclass::subclassDetach(this, list_, message);
+    for (UINT message : kAttached) subclass::subclassDetach(this, list_, message);
 }
 
 subclass::LResult ListInfoTips::WindowProc(subclass::WindowHandle, subclass::Message iMsg, subclass::WParam wParam,
                                            subclass::LParam lParam) {
+    if (std::ranges::find(kChanging, static_cast<UINT>(iMsg)) != std::end(kChanging)) {
+        hide();
+        return 0;
+    }
     const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if (iMsg == WM_MOUSEMOVE) follow(at);
     MSG relayed{list_, static_cast<UINT>(iMsg), static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam), 0, {}};
@@ -50,7 +61,12 @@ subclass::LResult ListInfoTips::WindowProc(subclass::WindowHandle, subclass::Mes
     return 0;
 }
 
-void ListInfoTips::hide() const { ::SendMessageW(tooltip_.get(), TTM_POP, 0, 0); }
+void ListInfoTips::hide() {
+    hovered_ = -1;
+    text_.clear();
+    ::SendMessageW(tooltip_.get(), TTM_POP, 0, 0);
+    ::SendMessageW(tooltip_.get(), TTM_ACTIVATE, FALSE, 0);
+}
 
 // A new entry under the pointer gets its own tip, shown after the usual delay.
 void ListInfoTips::follow(POINT at) {

@@ -1,6 +1,8 @@
 #pragma once
 // Info tips over the entries of a list view: hovering an entry shows what it holds. The tips come
 // from a tooltip of their own, fed with the list's mouse messages, so they show on every list view.
+// A tip goes when the list's entries change under it: it never stays for an entry that is gone, nor
+// shows over another that took its row.
 #include "common/win_handles.h"
 #include "subclass/subclass.h"
 
@@ -22,8 +24,9 @@ public:
     ~ListInfoTips() override;
 
     HWND tooltip() const { return tooltip_.get(); }
-    // Hides the tip shown now, as before a menu opens over it.
-    void hide() const;
+    // Hides the tip shown now, or waiting to show, as before a menu opens over it or a drag starts;
+    // the pointer's next move over an entry brings its tip back.
+    void hide();
 
     std::int32_t MsgResponse() override { return subclass::mrPostProcess; }
     void MsgResponse(std::int32_t) override {}

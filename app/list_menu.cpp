@@ -21,16 +21,22 @@ ListMenuStates listMenuStates(const ControlStates& controls, int entryCount, con
     return states;
 }
 
-std::u16string infoTip(const Place& place, std::u16string_view resolvedPath) {
+std::u16string infoTip(const Place& place, std::u16string_view resolvedPath, Resolution resolution) {
     std::u16string tip;
     if (!place.isPath()) {
         const std::string number = std::to_string(place.csidl);
         tip = text(IDS_TIP_SPECIAL_FOLDER, {std::u16string(number.begin(), number.end())});
     } else {
-        tip = text(IDS_TIP_STORED_PATH, {place.expandable ? u"REG_EXPAND_SZ" : u"REG_SZ", place.path});
-        if (resolvedPath == place.path) return tip;
+        const std::u16string stored = place.path.empty() ? text(IDS_ENTRY_EMPTY) : place.path;
+        tip = text(IDS_TIP_STORED_PATH, {place.expandable ? u"REG_EXPAND_SZ" : u"REG_SZ", stored});
     }
-    if (resolvedPath.empty()) return tip;
+    switch (resolution) {
+    case Resolution::Empty: return tip;
+    case Resolution::NotFound: return text(IDS_TIP_LEADS_TO, {tip, text(IDS_TIP_NOT_FOUND)});
+    case Resolution::NotAFolder: return text(IDS_TIP_LEADS_TO, {tip, text(IDS_TIP_NOT_A_FOLDER)});
+    case Resolution::Folder: break;
+    }
+    if (resolvedPath.empty() || (place.isPath() && resolvedPath == place.path)) return tip;
     return text(IDS_TIP_LEADS_TO, {tip, resolvedPath});
 }
 

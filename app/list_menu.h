@@ -1,6 +1,7 @@
 #pragma once
 // The place list's context menu and info tips: which commands are offered, and what a tip says.
 #include "app/editor_rules.h"
+#include "app/place_display.h"
 #include "store/place.h"
 
 #include <optional>
@@ -37,10 +38,10 @@ struct ListMenuStates {
 ListMenuStates listMenuStates(const ControlStates& controls, int entryCount, const std::optional<MenuEntry>& entry,
                               bool clipboardHoldsPlaces);
 
-// What an entry's info tip says: the stored value's type and data, and where it leads:
-// "Special folder 5 - C:\Users\me\Documents", "REG_SZ C:\Work",
-// "REG_EXPAND_SZ %USERPROFILE%\Downloads - C:\Users\me\Downloads".
-// `resolvedPath` is the folder's path on this system; empty when it has none.
-std::u16string infoTip(const Place& place, std::u16string_view resolvedPath);
+// What an entry's info tip says: the stored value's type and data, and where it leads or why it
+// leads nowhere: "Special folder 5 - C:\Users\me\Documents", "REG_SZ C:\Work",
+// "REG_EXPAND_SZ %USERPROFILE%\Downloads - C:\Users\me\Downloads", "REG_SZ C:\a.txt - not a folder",
+// "REG_SZ (empty)". `resolvedPath` is the folder's path on this system; empty when it has none.
+std::u16string infoTip(const Place& place, std::u16string_view resolvedPath, Resolution resolution);
 
 }  // namespace ql::editor

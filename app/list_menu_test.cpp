@@ -41,15 +41,18 @@ TEST(ListMenuStates, EmptySpaceAddsWhileThereIsRoom) {
     EXPECT_EQ(empty(false, 0, true), ListMenuStates{});
 }
 
-TEST(InfoTip, TypeDataAndWhereItLeads) {
-    EXPECT_EQ(infoTip(Place::specialFolder(5), u"C:\\users\\me\\Documents"),
+TEST(InfoTip, TypeDataAndWhereItLeadsOrWhyNot) {
+    EXPECT_EQ(infoTip(Place::specialFolder(5), u"C:\\users\\me\\Documents", Resolution::Folder),
               u"Special folder 5 - C:\\users\\me\\Documents");
-    EXPECT_EQ(infoTip(Place::specialFolder(17), u""), u"Special folder 17");
-    EXPECT_EQ(infoTip(Place::specialFolder(-7), u""), u"Special folder -7");
-    EXPECT_EQ(infoTip(Place::folderPath(u"C:\\windows"), u"C:\\windows"), u"REG_SZ C:\\windows");
-    EXPECT_EQ(infoTip(Place::expandablePath(u"%USERPROFILE%\\Downloads"), u"C:\\users\\me\\Downloads"),
+    EXPECT_EQ(infoTip(Place::specialFolder(17), u"", Resolution::Folder), u"Special folder 17");
+    EXPECT_EQ(infoTip(Place::specialFolder(-7), u"", Resolution::NotFound), u"Special folder -7 - not found");
+    EXPECT_EQ(infoTip(Place::folderPath(u"C:\\windows"), u"C:\\windows", Resolution::Folder), u"REG_SZ C:\\windows");
+    EXPECT_EQ(infoTip(Place::expandablePath(u"%USERPROFILE%\\Downloads"), u"C:\\users\\me\\Downloads", Resolution::Folder),
               u"REG_EXPAND_SZ %USERPROFILE%\\Downloads - C:\\users\\me\\Downloads");
-    EXPECT_EQ(infoTip(Place::expandablePath(u"%NOSUCH%\\x"), u"%NOSUCH%\\x"), u"REG_EXPAND_SZ %NOSUCH%\\x");
+    EXPECT_EQ(infoTip(Place::expandablePath(u"%NOSUCH%\\x"), u"", Resolution::NotFound), u"REG_EXPAND_SZ %NOSUCH%\\x - not found");
+    EXPECT_EQ(infoTip(Place::folderPath(u"C:\\windows\\win.ini"), u"", Resolution::NotAFolder),
+              u"REG_SZ C:\\windows\\win.ini - not a folder");
+    EXPECT_EQ(infoTip(Place::folderPath(u""), u"", Resolution::Empty), u"REG_SZ (empty)");
 }
 
 }  // namespace

@@ -5,23 +5,8 @@
 
 namespace ql::listMenu {
 
-// The commands, as the menu returns them; 0 is none.
-enum Command : UINT {
-    kNone = 0,
-    kOpen = 1,
-    kCopyPath,
-    kMoveUp,
-    kMoveDown,
-    kRemove,
-    kPaste,
-    kAddFolder,
-    kAddSpecial,
-    kImportPlacesBar,
-    kExportPlacesBar,
-};
-
-// Shows the menu at `at` (screen coordinates) until the user chooses or dismisses it. Commands
-// the states leave out are greyed.
-Command track(HWND owner, POINT at, bool onEntry, const editor::ListMenuStates& states);
+// Shows the menu at `at` (screen coordinates) until the user chooses or dismisses it, and returns
+// the command chosen (app/control_ids.h), 0 for none. Commands the states leave out are greyed.
+int track(HWND owner, POINT at, bool onEntry, const editor::ListMenuStates& states);
 
 }  // namespace ql::listMenu

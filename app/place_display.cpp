@@ -38,12 +38,15 @@ bool isRooted(std::u16string_view path) {
 }
 
 EntryLook notFound(const std::u16string& shown, PlaceShell& shell) {
-    return {text(IDS_ENTRY_NOT_FOUND, {shown}), shell.genericFolderIcon()};
+    return {text(IDS_ENTRY_NOT_FOUND, {shown}), shell.genericFolderIcon(), Resolution::NotFound};
 }
+
+// Index 0 of the system image list is the document icon the shell gives what it cannot describe.
+int folderIcon(int iconIndex, PlaceShell& shell) { return iconIndex > 0 ? iconIndex : shell.genericFolderIcon(); }
 
 EntryLook specialFolder(std::int32_t csidl, std::u16string_view shownWhenMissing, PlaceShell& shell) {
     if (csidl >= 0) {
-        if (auto look = shell.specialFolderLook(csidl)) return {std::move(look->displayName), look->iconIndex};
+        if (auto look = shell.specialFolderLook(csidl)) return {std::move(look->displayName), folderIcon(look->iconIndex, shell)};
     }
     return notFound(std::u16string(shownWhenMissing), shell);
 }
@@ -65,12 +68,17 @@ EntryLook describePlace(const Place& place, PlaceShell& shell) {
     if (!place.expandable) {
         if (const auto csidl = policyEditorFolder(place.path)) return specialFolder(*csidl, place.path, shell);
     }
+    // The shell would describe the empty path as the folder the program runs in.
+    if (place.path.empty()) return {text(IDS_ENTRY_EMPTY), shell.genericFolderIcon(), Resolution::Empty};
     const std::u16string resolved = place.expandable ? shell.expandVariables(place.path) : place.path;
     FolderLook look = shell.pathLook(resolved);
     // A path that resolves to no shell item has no name: it shows alone.
     std::u16string shown = look.displayName.empty() ? place.path : text(IDS_ENTRY_PATH, {look.displayName, place.path});
+    if (isRooted(resolved) && !shell.isExistingFolder(resolved) && shell.exists(resolved)) {
+        return {text(IDS_ENTRY_NOT_A_FOLDER, {shown}), shell.genericFolderIcon(), Resolution::NotAFolder};
+    }
     if (!isRooted(resolved) || !shell.isExistingFolder(resolved)) return notFound(shown, shell);
-    return {std::move(shown), look.iconIndex};
+    return {std::move(shown), folderIcon(look.iconIndex, shell)};
 }
 
 }  // namespace ql::editor

@@ -23,6 +23,8 @@ public:
     // The text with its %VARIABLES% replaced from the environment; unknown ones stay as they are.
     virtual std::u16string expandVariables(std::u16string_view text) = 0;
     virtual bool isExistingFolder(std::u16string_view path) = 0;
+    // Anything at all at the path: a folder or a file.
+    virtual bool exists(std::u16string_view path) = 0;
     // An empty name and icon 0 when the shell knows nothing of the path.
     virtual FolderLook pathLook(std::u16string_view path) = 0;
     // None when the system has no folder for the CSIDL.
@@ -30,18 +32,24 @@ public:
     virtual int genericFolderIcon() = 0;
 };
 
+// Where a place leads on this system, or why it leads nowhere.
+enum class Resolution { Folder, NotFound, NotAFolder, Empty };
+
 struct EntryLook {
     std::u16string text;
     int iconIndex = 0;
+    Resolution resolution = Resolution::Folder;
     bool operator==(const EntryLook&) const = default;
 };
 
 // A special folder shows its shell name; one this system does not know (a negative number
 // included) "Special folder <number> (not found)". A path shows "<display name>: <text as
 // stored>", its name and icon from the path with its variables expanded when it is expandable,
-// and ends in " (not found)" unless it is an existing folder given from a drive or share root.
-// A name that the system's policy editor writes instead of a path ("MyDocuments", any case)
-// shows as the special folder it names.
+// and ends in " (not found)" unless it is an existing folder given from a drive or share root,
+// or in " (not a folder)" when it names a file; an empty path shows "(empty)". A name that the
+// system's policy editor writes instead of a path ("MyDocuments", any case) shows as the special
+// folder it names. The icon is the folder's own, else the shell's generic folder icon: never the
+// document icon (index 0) that the shell gives what it cannot describe.
 EntryLook describePlace(const Place& place, PlaceShell& shell);
 
 // The special folder that a policy editor name stands for; none for any other text.

@@ -11,6 +11,10 @@ std::u16string ShellPlaceLooks::expandVariables(std::u16string_view text) {
 
 bool ShellPlaceLooks::isExistingFolder(std::u16string_view path) { return shellUI::isExistingFolder(win::toWide(path)); }
 
+bool ShellPlaceLooks::exists(std::u16string_view path) {
+    return ::GetFileAttributesW(win::toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 editor::FolderLook ShellPlaceLooks::pathLook(std::u16string_view path) {
     const shellUI::DisplayInfo shown = shellUI::getPathDisplayInfo(win::toWide(path));
     return {win::toU16(shown.displayName), shown.iconIndex};

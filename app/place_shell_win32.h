@@ -12,6 +12,7 @@ public:
 
     std::u16string expandVariables(std::u16string_view text) override;
     bool isExistingFolder(std::u16string_view path) override;
+    bool exists(std::u16string_view path) override;
     editor::FolderLook pathLook(std::u16string_view path) override;
     std::optional<editor::FolderLook> specialFolderLook(std::int32_t csidl) override;
     int genericFolderIcon() override;

@@ -79,10 +79,7 @@ bool copyToClipboard(HWND owner, std::wstring_view text) {
 
 std::wstring resolvedPath(const Place& place, HWND owner) {
     if (place.isPath()) return expanded(place);
-    std::wstring path(MAX_PATH, L'\0');
-    if (FAILED(::SHGetFolderPathW(owner, place.csidl, nullptr, SHGFP_TYPE_CURRENT, path.data()))) return {};
-    path.resize(std::wcslen(path.c_str()));
-    return path;
+    return shellUI::getSpecialFolderPath(place.csidl, owner);
 }
 
 bool leadsSomewhere(const Place& place, HWND owner) {

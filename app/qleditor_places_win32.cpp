@@ -1,10 +1,12 @@
 // The main window's ways of adding places from outside (a drop, the clipboard), and its list's
 // context menu and info tips.
+#include "app/control_ids.h"
 #include "app/list_menu_win32.h"
 #include "app/place_transfer_win32.h"
 #include "app/qleditor_win32.h"
 #include "common/win_listview.h"
 #include "common/win_text.h"
+#include "common/win_texts.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -47,22 +49,33 @@ void QlEditor::pastePlaces() {
     addPlaces(editor::planAdd(customized(), entryCount(), *offered));
 }
 
+// Every way of adding ends here. A place the list holds already is not added twice: its entry is
+// selected instead, and the status line says so.
 void QlEditor::addPlaces(const editor::AddPlan& plan) {
     if (!plan.message.empty()) {
         ::MessageBoxW(hwnd(), win::toWide(plan.message).c_str(), title().c_str(), MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (plan.places.empty()) return;
     const int first = entryCount();
-    for (const Place& place : plan.places) addPlaceToList(place);
-    listChanged_ = true;
+    std::optional<int> listed;
+    for (const Place& place : plan.places) {
+        const std::optional<int> there = editor::positionOf(placesInOrder(), place);
+        if (!there) {
+            addPlaceToList(place);
+        } else if (!listed) {
+            listed = there;
+        }
+    }
+    if (entryCount() == first && !listed) return;
     // The new entries are selected, the first with the focus, so the keyboard goes on from there.
-    ListView_SetItemState(folderList_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    for (int i = first; i < entryCount(); ++i) ListView_SetItemState(folderList_, i, LVIS_SELECTED, LVIS_SELECTED);
-    ListView_SetItemState(folderList_, first, LVIS_FOCUSED, LVIS_FOCUSED);
-    ListView_EnsureVisible(folderList_, entryCount() - 1, FALSE);
-    updateControls();
+    win::selectOnly(folderList_, entryCount() > first ? first : *listed);
+    for (int i = first + 1; i < entryCount(); ++i) ListView_SetItemState(folderList_, i, LVIS_SELECTED, LVIS_SELECTED);
+    if (entryCount() > first) {
+        ListView_EnsureVisible(folderList_, entryCount() - 1, FALSE);
+        markUnsaved();
+    }
     ::SetFocus(folderList_);
+    if (listed) showStatus(win::loadText(IDS_ALREADY_IN_LIST, {win::toU16(win::itemText(folderList_, *listed))}));
 }
 
 std::optional<Place> QlEditor::placeAt(int index) const {
@@ -111,21 +124,12 @@ void QlEditor::folderList_ContextMenu(LPARAM position) {
         editor::listMenuStates(controls, entryCount(), entry, transfer::clipboardHoldsPlaces());
 
     if (infoTips_) infoTips_->hide();
-    const listMenu::Command command = listMenu::track(hwnd(), at, entry.has_value(), states);
-    switch (command) {
-    case listMenu::kOpen: transfer::openInFileManager(*place, hwnd()); return;
-    case listMenu::kCopyPath: copyPathOf(index); break;
-    case listMenu::kMoveUp: moveSelectedEntry(-1); break;
-    case listMenu::kMoveDown: moveSelectedEntry(+1); break;
-    case listMenu::kRemove: removeItem_Click(); break;
-    case listMenu::kPaste: pastePlaces(); break;
-    case listMenu::kAddFolder: addFolder_Click(); break;
-    case listMenu::kAddSpecial: addSpecial_Click(); break;
-    case listMenu::kImportPlacesBar: importPlacesBar(); break;
-    case listMenu::kExportPlacesBar: exportPlacesBar(); break;
-    case listMenu::kNone: return;
+    const int command = listMenu::track(hwnd(), at, entry.has_value(), states);
+    if (command) onCommand(command, index);
+    if (command != ids::kOpenPlace && ::IsWindowEnabled(folderList_)) {
+        ::SetFocus(folderList_);
+        folderList_GotFocus();
     }
-    if (::IsWindowEnabled(folderList_)) ::SetFocus(folderList_);
 }
 
 // A path entry gives its path as stored, so that pasting it back keeps its %VARIABLES%; a
@@ -140,7 +144,9 @@ void QlEditor::copyPathOf(int index) {
 std::wstring QlEditor::infoTipOf(int index) const {
     const std::optional<Place> place = placeAt(index);
     if (!place) return {};
-    return win::toWide(editor::infoTip(*place, win::toU16(transfer::resolvedPath(*place, hwnd()))));
+    const auto resolution = resolutions_.find(win::itemParam(folderList_, index).value_or(0));
+    return win::toWide(editor::infoTip(*place, win::toU16(transfer::resolvedPath(*place, hwnd())),
+                                       resolution != resolutions_.end() ? resolution->second : editor::Resolution::Folder));
 }
 
 }  // namespace ql

@@ -6,6 +6,7 @@
 #include "app/place_display.h"
 #include "app/place_shell_win32.h"
 #include "cli/elevated_write_win32.h"
+#include "app/place_transfer_win32.h"
 #include "cli/reg_file_ui_win32.h"
 #include "common/resource_ids.h"
 #include "common/win_dialog.h"
@@ -22,15 +23,21 @@
 #include <versionhelpers.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
 namespace ql {
 namespace {
 
-// The settings' group stands between the list and the bottom row, which it moves down.
+// Beneath the option buttons: the list's label, the list, the status line under it, the settings'
+// group, then the bottom row.
+constexpr int kLabelRow = 300;
+constexpr int kStatusRow = 480;
 constexpr int kSettingsHeight = 1260;
-constexpr TwipsRect kClientArea{0, 0, 5295, 5310 + kSettingsHeight};
+constexpr int kListTop = 1560 + kLabelRow;
+constexpr int kBelowList = kLabelRow + kStatusRow;  // how far what stood below the list moves down
+constexpr TwipsRect kClientArea{0, 0, 5295, 5310 + kBelowList + kSettingsHeight};
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
 // Posted by Form_Load: the picker's window is built once the main window is up. Its list's 50 shell
 // look-ups run on a thread of their own from the start.
@@ -45,7 +52,13 @@ using win::ControlSpec;
 constexpr unsigned kLabelFit = win::kFitHeight | win::kStretchRight;
 constexpr unsigned kRightColumn = win::kFitWidth | win::kFollowRight;
 
-// In tab order: the window's z-order is its tab order.
+// A setting's box in the settings' group, its id and text from the settings' table.
+constexpr ControlSpec settingBox(DialogSetting setting, DWORD style, int top) {
+    return ControlSpec{namesOf(setting).controlId, WC_BUTTONW, namesOf(setting).textId, BS_3STATE | WS_TABSTOP | style, 0,
+                       {240, top, 4815, 255}, 0, 0, win::kFitWidth};
+}
+
+// In tab order: the window's z-order is its tab order. The label just before the list names it.
 constexpr std::array kControls{
     ControlSpec{ids::kLabel1, WC_STATICW, 0, SS_LEFT | SS_NOPREFIX, 0,
                 {120, 120, 4935, 255}, 0, 0, kLabelFit},
@@ -54,36 +67,40 @@ constexpr std::array kControls{
                 {120, 1200, 1695, 255}, 0, 0, win::kFitWidth},
     ControlSpec{ids::kCustomizeNo, WC_BUTTONW, IDS_CUSTOMIZE_NO, BS_AUTORADIOBUTTON, 0,
                 {2040, 1200, 2535, 255}, 0, 0, win::kFitWidth},
+    ControlSpec{ids::kPlacesLabel, WC_STATICW, IDS_PLACES_LABEL, SS_LEFT, 0, {120, 1560, 3615, 255}, 0, 0, kLabelFit},
     ControlSpec{ids::kFolderList, WC_LISTVIEWW, 0,
                 LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_GROUP | WS_TABSTOP,
                 WS_EX_CLIENTEDGE,
-                {120, 1560, 3615, 2775}, 0, 0, win::kStretchRight},
+                {120, kListTop, 3615, 2775}, 0, 0, win::kStretchRight},
+    // Two lines: a tip names a path and where it leads.
+    ControlSpec{ids::kStatusLine, WC_STATICW, 0, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0,
+                {120, kListTop + 2820, 5055, 420}, 0, 0, win::kStretchRight},
     ControlSpec{ids::kAddFolder, WC_BUTTONW, IDS_ADD_FOLDER, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
-                {3960, 1560, 1215, 375}, 0, 0, kRightColumn, 1},
+                {3960, kListTop, 1215, 375}, 0, 0, kRightColumn, 1},
     ControlSpec{ids::kAddSpecial, WC_BUTTONW, IDS_ADD_SPECIAL, BS_PUSHBUTTON | WS_TABSTOP, 0,
-                {3960, 2040, 1215, 375}, 0, 0, kRightColumn, 1},
-    ControlSpec{ids::kRemoveItem, WC_BUTTONW, IDS_REMOVE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 2520, 1215, 375}, 0, 0, kRightColumn, 1},
-    ControlSpec{ids::kTestDialog, WC_BUTTONW, IDS_TEST, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 3960, 1215, 375}, 0, 0, kRightColumn, 1},
+                {3960, kListTop + 480, 1215, 375}, 0, 0, kRightColumn, 1},
+    ControlSpec{ids::kRemoveItem, WC_BUTTONW, IDS_REMOVE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, kListTop + 960, 1215, 375}, 0, 0,
+                kRightColumn, 1},
+    ControlSpec{ids::kTestDialog, WC_BUTTONW, IDS_TEST, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, kListTop + 2400, 1215, 375}, 0, 0,
+                kRightColumn, 1},
     // Below the list, on Windows alone: which dialogs show the places bar. Without its text it takes
     // no room; with it, it pushes what stands below down.
-    ControlSpec{ids::kClassicDialogsNote, WC_STATICW, 0, SS_LEFT | SS_NOPREFIX, 0, {120, 4380, 5055, 0}, 0, 0, kLabelFit},
+    ControlSpec{ids::kClassicDialogsNote, WC_STATICW, 0, SS_LEFT | SS_NOPREFIX, 0, {120, 4380 + kBelowList, 5055, 0}, 0, 0, kLabelFit},
     // BS_3STATE: the window sets the third state, never a click. The group holds its boxes as they widen.
-    ControlSpec{ids::kSettingsGroup, WC_BUTTONW, IDS_SETTINGS_GROUP, BS_GROUPBOX, 0, {120, 4440, 5055, 1260}, 0, 0,
+    ControlSpec{ids::kSettingsGroup, WC_BUTTONW, IDS_SETTINGS_GROUP, BS_GROUPBOX, 0, {120, 4440 + kBelowList, 5055, 1260}, 0, 0,
                 win::kStretchRight},
-    ControlSpec{ids::kShowPlacesBar, WC_BUTTONW, IDS_SHOW_PLACES_BAR, BS_3STATE | WS_GROUP | WS_TABSTOP, 0,
-                {240, 4710, 4815, 255}, 0, 0, win::kFitWidth},
-    ControlSpec{ids::kShowBackButton, WC_BUTTONW, IDS_SHOW_BACK_BUTTON, BS_3STATE | WS_TABSTOP, 0, {240, 5025, 4815, 255}, 0,
-                0, win::kFitWidth},
-    ControlSpec{ids::kShowRecentFiles, WC_BUTTONW, IDS_SHOW_RECENT_FILES, BS_3STATE | WS_TABSTOP, 0, {240, 5340, 4815, 255}, 0,
-                0, win::kFitWidth},
+    settingBox(DialogSetting::PlacesBar, WS_GROUP, 4710 + kBelowList),
+    settingBox(DialogSetting::BackButton, 0, 5025 + kBelowList),
+    settingBox(DialogSetting::RecentFiles, 0, 5340 + kBelowList),
     ControlSpec{ids::kAbout, WC_BUTTONW, IDS_ABOUT, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
-                {120, 4800 + kSettingsHeight, 1215, 375}, 0, 0, win::kFitWidth},
+                {120, 4800 + kBelowList + kSettingsHeight, 1215, 375}, 0, 0, win::kFitWidth},
     ControlSpec{ids::kApplyChanges, WC_BUTTONW, IDS_APPLY, BS_PUSHBUTTON | WS_TABSTOP, 0,
-                {2520, 4800 + kSettingsHeight, 1215, 375}, 0, 0, kRightColumn},
-    ControlSpec{ids::kExitApp, WC_BUTTONW, IDS_CLOSE, BS_PUSHBUTTON | WS_TABSTOP, 0, {3960, 4800 + kSettingsHeight, 1215, 375},
-                0, 0, kRightColumn, 1},
+                {2520, 4800 + kBelowList + kSettingsHeight, 1215, 375}, 0, 0, kRightColumn},
+    ControlSpec{ids::kExitApp, WC_BUTTONW, IDS_CLOSE, BS_PUSHBUTTON | WS_TABSTOP, 0,
+                {3960, 4800 + kBelowList + kSettingsHeight, 1215, 375}, 0, 0, kRightColumn, 1},
     // The separator above the bottom row: a line from (120, 4560) to (5160, 4560), drawn etched.
-    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {120, 4560 + kSettingsHeight, 5040, 30}, 0, 0, win::kStretchRight},
+    ControlSpec{ids::kLine1, WC_STATICW, 0, SS_ETCHEDHORZ, 0, {120, 4560 + kBelowList + kSettingsHeight, 5040, 30}, 0, 0,
+                win::kStretchRight},
 };
 
 // The drop position marker: it spans the window from its left edge to 120 twips beyond the list's
@@ -279,35 +296,15 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (reinterpret_cast<HWND>(wParam) != folderList_) return FALSE;
         folderList_ContextMenu(lParam);
         return TRUE;
-    case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (code != BN_CLICKED) return FALSE;
-        switch (id) {
-        case ids::kCustomizeYes: customizeYes_Click(); break;
-        case ids::kCustomizeNo: customizeNo_Click(); break;
-        case ids::kApplyChanges: applyChanges_Click(); break;
-        case ids::kExitApp: exitApp_Click(); break;  // also Esc
-        case ids::kAbout: about_Click(); break;
-        case ids::kAddSpecial: addSpecial_Click(); break;
-        case ids::kAddFolder: addFolder_Click(); break;
-        case ids::kRemoveItem: removeItem_Click(); break;
-        case ids::kTestDialog: testDialog_Click(); break;
-        case ids::kShowPlacesBar: settingBox_Click(DialogSetting::PlacesBar); break;
-        case ids::kShowBackButton: settingBox_Click(DialogSetting::BackButton); break;
-        case ids::kShowRecentFiles: settingBox_Click(DialogSetting::RecentFiles); break;
-        default: return FALSE;
-        }
-        return TRUE;
-    }
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+        return onCommand(LOWORD(wParam));
     case WM_NOTIFY:
         return handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_SYSCOMMAND:
-        switch (wParam & 0xFFF0) {
-        case ids::kImportPlacesBar: importPlacesBar(); return TRUE;
-        case ids::kExportPlacesBar: exportPlacesBar(); return TRUE;
-        default: return FALSE;
-        }
+        // The system's own commands stand above every one of this window's.
+        if ((wParam & 0xFFF0) >= SC_SIZE) return FALSE;
+        return onCommand(static_cast<int>(wParam & 0xFFF0));
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
@@ -341,6 +338,37 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+INT_PTR QlEditor::onCommand(int command, int entry) {
+    if (entry < 0) entry = ListView_GetNextItem(folderList_, -1, LVNI_FOCUSED);
+    if (const auto box = std::ranges::find(kDialogSettingNames, command, &DialogSettingNames::controlId);
+        box != kDialogSettingNames.end()) {
+        settingBox_Click(static_cast<DialogSetting>(box - kDialogSettingNames.begin()));
+        return TRUE;
+    }
+    switch (command) {
+    case ids::kCustomizeYes: customizeYes_Click(); break;
+    case ids::kCustomizeNo: customizeNo_Click(); break;
+    case ids::kApplyChanges: applyChanges_Click(); break;
+    case ids::kExitApp: exitApp_Click(); break;  // also Esc
+    case ids::kAbout: about_Click(); break;
+    case ids::kAddSpecial: addSpecial_Click(); break;
+    case ids::kAddFolder: addFolder_Click(); break;
+    case ids::kRemoveItem: removeItem_Click(); break;
+    case ids::kTestDialog: testDialog_Click(); break;
+    case ids::kImportPlacesBar: importPlacesBar(); break;
+    case ids::kExportPlacesBar: exportPlacesBar(); break;
+    case ids::kOpenPlace:
+        if (const auto place = placeAt(entry)) transfer::openInFileManager(*place, hwnd());
+        break;
+    case ids::kCopyPath: copyPathOf(entry); break;
+    case ids::kMoveUp: moveSelectedEntry(-1); break;
+    case ids::kMoveDown: moveSelectedEntry(+1); break;
+    case ids::kPaste: pastePlaces(); break;
+    default: return FALSE;
+    }
+    return TRUE;
+}
+
 INT_PTR QlEditor::handleNotify(const NMHDR& header) {
     if (header.hwndFrom != folderList_) return FALSE;
     switch (header.code) {
@@ -348,10 +376,15 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
     case NM_RCLICK:
         folderList_Click();
         return TRUE;
+    case NM_SETFOCUS:
+        folderList_GotFocus();
+        return TRUE;
     case LVN_ITEMCHANGED: {
         // The selection also moves by keyboard: "Remove" follows it either way.
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-        if ((change.uChanged & LVIF_STATE) && ((change.uOldState ^ change.uNewState) & LVIS_SELECTED)) updateControls();
+        if (!(change.uChanged & LVIF_STATE)) return TRUE;
+        if ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) updateControls();
+        if (change.uNewState & ~change.uOldState & LVIS_FOCUSED) showStatus();
         return TRUE;
     }
     case NM_CUSTOMDRAW: {
@@ -375,9 +408,9 @@ INT_PTR QlEditor::handleNotify(const NMHDR& header) {
         return TRUE;
     case LVN_KEYDOWN: {
         const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
-        if (key.wVKey == VK_DELETE && ::IsWindowEnabled(::GetDlgItem(hwnd(), ids::kRemoveItem))) removeItem_Click();
-        if (key.wVKey == 'V' && ::GetKeyState(VK_CONTROL) < 0) pastePlaces();
-        if (key.wVKey == 'C' && ::GetKeyState(VK_CONTROL) < 0) copyPathOf(ListView_GetNextItem(folderList_, -1, LVNI_FOCUSED));
+        if (key.wVKey == VK_DELETE && ::IsWindowEnabled(::GetDlgItem(hwnd(), ids::kRemoveItem))) onCommand(ids::kRemoveItem);
+        if (key.wVKey == 'V' && ::GetKeyState(VK_CONTROL) < 0) onCommand(ids::kPaste);
+        if (key.wVKey == 'C' && ::GetKeyState(VK_CONTROL) < 0) onCommand(ids::kCopyPath);
         return TRUE;
     }
     default:
@@ -474,13 +507,16 @@ void QlEditor::customizeYes_Click() {
     // A click on the option already chosen changes nothing.
     if (mode_ == Mode::Customized) return;
     mode_ = Mode::Customized;
-    listChanged_ = true;
-    updateControls();
+    markUnsaved();
 }
 
 void QlEditor::customizeNo_Click() {
     if (mode_ == Mode::Defaults) return;
     mode_ = Mode::Defaults;
+    markUnsaved();
+}
+
+void QlEditor::markUnsaved() {
     listChanged_ = true;
     updateControls();
 }
@@ -501,7 +537,7 @@ void QlEditor::showSettings() {
         const WPARAM check = state == SettingValue::State::Shown    ? BST_CHECKED
                              : state == SettingValue::State::Hidden ? BST_UNCHECKED
                                                                     : BST_INDETERMINATE;
-        ::SendDlgItemMessageW(hwnd(), ids::kShowPlacesBar + static_cast<int>(setting), BM_SETCHECK, check, 0);
+        ::SendDlgItemMessageW(hwnd(), namesOf(setting).controlId, BM_SETCHECK, check, 0);
     }
 }
 
@@ -509,7 +545,7 @@ void QlEditor::showSettings() {
 void QlEditor::settingBox_Click(DialogSetting setting) {
     SettingValue& value = settings_[setting];
     value = value.state == SettingValue::State::Shown ? SettingValue::hidden() : SettingValue::shown();
-    listChanged_ = true;
+    markUnsaved();
     showSettings();
 }
 
@@ -531,9 +567,15 @@ void QlEditor::loadPlacesBar() {
     listChanged_ = false;
 }
 
-void QlEditor::reloadPlacesBar() {
+void QlEditor::clearList() {
     ListView_DeleteAllItems(folderList_);
     places_.clear();
+    resolutions_.clear();
+    showStatus();
+}
+
+void QlEditor::reloadPlacesBar() {
+    clearList();
     loadPlacesBar();
     updateControls();
 }
@@ -633,42 +675,58 @@ void QlEditor::addPlaceToList(const Place& place, const editor::EntryLook* look)
     }
     const LPARAM id = nextEntryId_++;
     places_.emplace(id, place);
+    resolutions_.emplace(id, look->resolution);
     const int index = win::insertItem(folderList_, entryCount(), win::toWide(look->text), id);
     if (index >= 0 && iconLists_.icons()) iconLists_.icons()->SetIcon(index + 1, look->iconIndex);
 }
 
 void QlEditor::removeEntryAt(int position) {
-    places_.erase(placeIdAt(folderList_, position));
+    const LPARAM id = placeIdAt(folderList_, position);
+    places_.erase(id);
+    resolutions_.erase(id);
     ListView_DeleteItem(folderList_, position);
 }
 
 void QlEditor::addFolder_Click() {
     const std::wstring path = shellUI::browseForFolder(hwnd());
     if (path.empty()) return;
-    addPlaceToList(Place::folderPath(win::toU16(path)));
-    listChanged_ = true;
-    updateControls();
+    addPlaces({{Place::folderPath(win::toU16(path))}, {}});
 }
 
+// The entry that takes the first removed one's place is selected and focused, so that a second
+// Delete goes on from there.
 void QlEditor::removeItem_Click() {
     std::vector<bool> selected(static_cast<std::size_t>(entryCount()));
     for (std::size_t i = 0; i < selected.size(); ++i) {
         selected[i] = ListView_GetItemState(folderList_, static_cast<int>(i), LVIS_SELECTED) != 0;
     }
     for (int position : editor::removalOrder(selected)) removeEntryAt(position);
-    listChanged_ = true;
-    updateControls();
+    const std::optional<int> next = editor::positionAfterRemoval(selected);
+    win::selectOnly(folderList_, next.value_or(-1));
+    if (!next) showStatus();
+    markUnsaved();
 }
 
 void QlEditor::addSpecial_Click() {
     const std::optional<Place> place = csidlFolders_.selectSpecialFolder(hwnd());
     if (!place) return;
-    addPlaceToList(*place);
-    listChanged_ = true;
-    updateControls();
+    addPlaces({{*place}, {}});
 }
 
 void QlEditor::folderList_Click() { updateControls(); }
+
+// The keyboard always finds an entry with the focus mark in a list that has entries.
+void QlEditor::folderList_GotFocus() {
+    if (entryCount() > 0 && ListView_GetNextItem(folderList_, -1, LVNI_FOCUSED) < 0) {
+        const int selected = ListView_GetNextItem(folderList_, -1, LVNI_SELECTED);
+        ListView_SetItemState(folderList_, std::max(selected, 0), LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+}
+
+void QlEditor::showStatus(std::wstring text) {
+    if (text.empty()) text = infoTipOf(ListView_GetNextItem(folderList_, -1, LVNI_FOCUSED));
+    ::SetDlgItemTextW(hwnd(), ids::kStatusLine, text.c_str());
+}
 
 // ---- Reordering ----
 
@@ -676,7 +734,9 @@ void QlEditor::folderList_Click() { updateControls(); }
 // drag starts on its LVN_BEGINDRAG; the window then captures the mouse and follows it.
 void QlEditor::beginDrag(const NMLISTVIEW& begin) {
     drag_->folderList_MouseDown(drag::kLeftButton, begin.ptAction.x, begin.ptAction.y);
-    if (drag_->dragItem()) ::SetCapture(hwnd());
+    if (!drag_->dragItem()) return;
+    infoTips_->hide();  // no tip follows the entry around
+    ::SetCapture(hwnd());
 }
 
 void QlEditor::endDrag() {
@@ -699,7 +759,7 @@ bool QlEditor::handleDragMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
         return true;
     }
     case WM_LBUTTONUP:
-        if (drag_->folderList_MouseUp(drag::kLeftButton)) listChanged_ = true;
+        if (drag_->folderList_MouseUp(drag::kLeftButton)) markUnsaved();
         endDrag();
         return true;
     case WM_RBUTTONDOWN:
@@ -717,8 +777,14 @@ bool QlEditor::handleDragMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// Moves one selected entry; with several selected, or none, or at the end, nothing moves, and the
+// system's beep says so.
 void QlEditor::moveSelectedEntry(int delta) {
-    if (drag_->moveSelectedBy(delta)) listChanged_ = true;
+    if (drag_->moveSelectedBy(delta)) {
+        markUnsaved();
+    } else {
+        ::MessageBeep(MB_OK);
+    }
 }
 
 bool QlEditor::preTranslateMessage(const MSG& msg) {
@@ -739,8 +805,7 @@ void QlEditor::importPlacesBar() {
     const auto file = cli::importPlacesBarFile(hwnd());
     if (!file) return;
     if (const auto& placesBar = file->placesBar) {
-        ListView_DeleteAllItems(folderList_);
-        places_.clear();
+        clearList();
         selectMode(placesBar->customized);
         for (const Place& place : placesBar->places) addPlaceToList(place);
     }
@@ -748,8 +813,7 @@ void QlEditor::importPlacesBar() {
         if (file->settings[i]) settings_.values[i] = *file->settings[i];
     }
     showSettings();
-    listChanged_ = true;
-    updateControls();
+    markUnsaved();
 }
 
 // What the window shows, saved or not.

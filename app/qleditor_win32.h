@@ -61,6 +61,9 @@ private:
     void createControls();
     void fitListColumn();
 
+    // Buttons, Esc ("Close"), the system menu and the list's menu: TRUE for a command of this window.
+    // `entry`: the entry the list's menu was opened on; -1 for the focused one.
+    INT_PTR onCommand(int command, int entry = -1);
     void customizeYes_Click();
     void customizeNo_Click();
     void applyChanges_Click();
@@ -70,6 +73,7 @@ private:
     void addFolder_Click();
     void removeItem_Click();
     void folderList_Click();
+    void folderList_GotFocus();
     void testDialog_Click();
     void settingBox_Click(DialogSetting setting);
     void showSettings();
@@ -92,7 +96,11 @@ private:
     std::wstring infoTipOf(int index) const;
     std::optional<Place> placeAt(int index) const;
 
+    // Every edit: the window has unsaved changes, and the controls follow the list.
+    void markUnsaved();
     void updateControls();
+    // The status line: what the focused entry holds, or `text` when given.
+    void showStatus(std::wstring text = {});
     bool confirmApply(editor::Action action);
     void loadPlacesBar();
     void reloadPlacesBar();
@@ -108,6 +116,7 @@ private:
     bool hasSelection() const;
     std::vector<Place> placesInOrder() const;
     void removeEntryAt(int position);
+    void clearList();
 
     PlacesBarStore& store_;
     // Asked on the picker's thread before its names, for the first load; it outlives that thread.
@@ -133,6 +142,8 @@ private:
     // Each entry's place, by the id in its list item's lParam: the list view holds the order and
     // the text; saving reads the places from here and never parses the text.
     std::map<LPARAM, Place> places_;
+    // Whether each leads somewhere, by the same id, for what its tip says.
+    std::map<LPARAM, editor::Resolution> resolutions_;
     LPARAM nextEntryId_ = 1;
 
     // Created on first use, living as long as the window.

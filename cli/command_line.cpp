@@ -105,7 +105,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
         if (operands == 0) return usageError(ql::text(IDS_CLI_NEEDS_A_SETTING, {name}));
         for (std::size_t i = 1; i < args.size(); ++i) {
             const auto setting = std::ranges::find_if(kDialogSettings, [&](DialogSetting candidate) {
-                return equalsIgnoringCase(args[i], settingName(candidate));
+                return equalsIgnoringCase(args[i], namesOf(candidate).commandName);
             });
             if (setting == kDialogSettings.end()) return usageError(ql::text(IDS_CLI_NOT_A_SETTING, {name, args[i]}));
             command.settings.push_back(*setting);
@@ -113,15 +113,6 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
         break;
     }
     return {command, {}};
-}
-
-std::u16string_view settingName(DialogSetting setting) {
-    switch (setting) {
-    case DialogSetting::PlacesBar: return u"placesbar";
-    case DialogSetting::BackButton: return u"backbutton";
-    case DialogSetting::RecentFiles: break;
-    }
-    return u"recentfiles";
 }
 
 std::u16string usageText(const std::vector<std::u16string>& knownFolderNames) {

@@ -36,8 +36,6 @@ struct ParsedCommandLine {
 // in any case, starting with '/' or '-', after "/elevate" when that is given.
 ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args);
 
-// The command line's name of a setting: "placesbar", "backbutton", "recentfiles".
-std::u16string_view settingName(DialogSetting setting);
 
 // The usage, with the special folder names and the known folders the system has beyond them.
 std::u16string usageText(const std::vector<std::u16string>& knownFolderNames);

@@ -212,7 +212,7 @@ private:
         std::u16string text;
         for (DialogSetting setting : kDialogSettings) {
             const SettingValue& value = settings[setting];
-            text += std::u16string(settingName(setting)) + u"\t";
+            text += std::u16string(namesOf(setting).commandName) + u"\t";
             switch (value.state) {
             case SettingValue::State::Shown: text += u"shown"; break;
             case SettingValue::State::Hidden: text += u"hidden"; break;

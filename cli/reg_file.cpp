@@ -315,7 +315,7 @@ private:
     // Under ComDlg32 only the three settings, each hidden by dword:00000001 or shown by a deletion.
     bool settingLine(int lineNumber, const std::u16string& name, std::u16string_view data) {
         const auto setting = std::ranges::find_if(kDialogSettings, [&](DialogSetting candidate) {
-            return equalsIgnoringCase(name, settingValueName(candidate));
+            return equalsIgnoringCase(name, namesOf(candidate).valueName);
         });
         if (setting == kDialogSettings.end()) {
             return refuse(lineNumber, name.empty() ? ql::text(IDS_REG_DEFAULT_NO_SETTING) : ql::text(IDS_REG_VALUE_NO_SETTING, {name}));
@@ -383,7 +383,7 @@ private:
 // A setting as the registry editor restores it: hidden dword:00000001, shown a deletion, any other
 // form as it is stored.
 std::u16string settingLine(DialogSetting setting, const SettingValue& value) {
-    const std::u16string name = quoted(settingValueName(setting)) + u"=";
+    const std::u16string name = quoted(namesOf(setting).valueName) + u"=";
     switch (value.state) {
     case SettingValue::State::Shown: return name + u"-";
     case SettingValue::State::Hidden: return name + dwordValue(1);

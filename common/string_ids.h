@@ -18,6 +18,7 @@
 #define IDS_CLOSE 112
 #define IDS_IMPORT_PLACES_BAR 113
 #define IDS_EXPORT_PLACES_BAR 114
+#define IDS_PLACES_LABEL 115
 
 // The picker, the folder browser and the test dialog
 #define IDS_PICKER_CAPTION 200
@@ -25,6 +26,7 @@
 #define IDS_CANCEL 202
 #define IDS_BROWSE_TITLE 203
 #define IDS_TEST_DIALOG_TITLE 204
+#define IDS_PICKER_LABEL 205
 
 // The About box
 #define IDS_ABOUT_CAPTION 300
@@ -61,6 +63,11 @@
 #define IDS_ERROR_NUMBER 420
 #define IDS_CONTROL_NOT_CREATED 421
 #define IDS_TIP_STORED_PATH 422
+#define IDS_ENTRY_NOT_A_FOLDER 423
+#define IDS_ENTRY_EMPTY 424
+#define IDS_TIP_NOT_FOUND 425
+#define IDS_TIP_NOT_A_FOLDER 426
+#define IDS_ALREADY_IN_LIST 427
 
 // Importing and exporting in the window
 #define IDS_IMPORT_TITLE 500

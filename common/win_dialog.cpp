@@ -1,5 +1,6 @@
 #include "common/win_dialog.h"
 
+#include "common/layout_push.h"
 #include "common/version.h"
 #include "common/win_dpi.h"
 #include "common/win_text.h"
@@ -8,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <exception>
 #include <stdexcept>
 #include <utility>
@@ -44,85 +46,53 @@ std::wstring windowText(HWND control) {
     return text;
 }
 
-bool isButton(HWND control) {
-    wchar_t name[16]{};
-    ::GetClassNameW(control, name, 16);
-    return ::lstrcmpiW(name, WC_BUTTONW) == 0;
+bool isClass(HWND control, const wchar_t* name) {
+    wchar_t found[16]{};
+    ::GetClassNameW(control, found, 16);
+    return ::lstrcmpiW(found, name) == 0;
+}
+
+// The one measure of a control's text in `font`, as the control draws it: on one line, or wrapped
+// at `wrapWidth`. An access key's "&" takes no room, but where a static draws it as it is; nor does
+// a link's markup.
+SIZE textExtent(HWND control, HFONT font, LONG wrapWidth = 0) {
+    std::wstring text = windowText(control);
+    UINT format = DT_CALCRECT | (wrapWidth ? DT_WORDBREAK | DT_EXPANDTABS : DT_SINGLELINE);
+    if (isClass(control, WC_LINK)) {
+        for (const wchar_t* tag : {L"<a>", L"</a>"}) {
+            for (std::size_t at; (at = text.find(tag)) != std::wstring::npos;) text.erase(at, std::wcslen(tag));
+        }
+        format |= DT_NOPREFIX;
+    } else if (isClass(control, WC_STATICW) && (::GetWindowLongPtrW(control, GWL_STYLE) & SS_NOPREFIX)) {
+        format |= DT_NOPREFIX;
+    }
+    WindowDc dc(control);
+    const SelectObjectScope selected(dc.get(), font);
+    if (!dc.get() || !selected.ok() || text.empty()) return {};
+    RECT box{0, 0, wrapWidth, 0};
+    ::DrawTextW(dc.get(), text.c_str(), -1, &box, format);
+    return {box.right, box.bottom};
 }
 
 // The width a caption needs in `font`: a label's longest word wrapped at `width`; a button's ideal size or its
 // text with the system's margins (and the box of a check box or option button), whichever is wider,
 // since comctl32 answers BCM_GETIDEALSIZE for those only roughly, and not at all before version 6.
 LONG captionWidth(HWND control, HFONT font, LONG width, int dpi) {
-    const std::wstring text = windowText(control);
-    const bool button = isButton(control);
-    WindowDc dc(control);
-    const SelectObjectScope selected(dc.get(), font);
-    if (!dc.get() || !selected.ok() || text.empty()) return 0;
-    RECT line{0, 0, width, 0};
-    ::DrawTextW(dc.get(), text.c_str(), -1, &line, DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX));
-    if (!button) return line.right;
-
+    if (!isClass(control, WC_BUTTONW)) return textExtent(control, font, width).cx;
+    const LONG text = textExtent(control, font).cx;
+    if (!text) return 0;
     const auto type = static_cast<DWORD>(::GetWindowLongPtrW(control, GWL_STYLE)) & BS_TYPEMASK;
     const bool boxed = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
                        type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
-    const int screenDpi = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
+    WindowDc dc(control);
+    const int screenDpi = dc.get() ? ::GetDeviceCaps(dc.get(), LOGPIXELSX) : dpi;
     // The box, the gap after it and room for the focus rectangle; a push button's frame and padding.
     const LONG margins = boxed ? ::MulDiv(::GetSystemMetrics(SM_CXMENUCHECK), dpi, screenDpi > 0 ? screenDpi : dpi) +
                                      ::MulDiv(8, dpi, USER_DEFAULT_SCREEN_DPI)
                                : ::MulDiv(8, dpi, USER_DEFAULT_SCREEN_DPI);
     SIZE ideal{};
     const bool answered = ::SendMessageW(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) != 0;
-    return std::max<LONG>(line.right + margins, answered ? ideal.cx : 0);
-}
-
-// The height a label's text needs wrapped at the label's width.
-LONG wrappedHeight(HWND control, HFONT font, LONG width) {
-    const std::wstring text = windowText(control);
-    WindowDc dc(control);
-    const SelectObjectScope selected(dc.get(), font);
-    if (!dc.get() || !selected.ok() || text.empty()) return 0;
-    RECT wrapped{0, 0, width, 0};
-    ::DrawTextW(dc.get(), text.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-    return wrapped.bottom;
-}
-
-// One control on one axis: where its box starts and ends, how far it was pushed and how much it grew.
-struct Span {
-    LONG start, end;
-    LONG shift = 0, growth = 0;
-    LONG moved() const { return shift + growth; }  // of its far edge
-};
-
-// Pushes along one axis: a control moves by as much as the far edge of any control before it in its
-// band (`sideBySide`) moved, and a box that holds others grows to keep holding them. Returns how far
-// the farthest far edge of those that `count` moved beyond where the farthest stood.
-template <typename Beside, typename Holds, typename Counts>
-LONG push(std::vector<Span>& spans, Beside sideBySide, Holds holds, Counts count) {
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (std::size_t c = 0; c < spans.size(); ++c) {
-            LONG shift = 0, reach = spans[c].moved();
-            for (std::size_t p = 0; p < spans.size(); ++p) {
-                if (p == c) continue;
-                if (spans[p].end <= spans[c].start && sideBySide(p, c)) shift = std::max(shift, spans[p].moved());
-                if (holds(c, p)) reach = std::max(reach, spans[p].moved());
-            }
-            const LONG growth = std::max(spans[c].growth, reach - shift);
-            if (shift > spans[c].shift || growth > spans[c].growth) {
-                spans[c].shift = std::max(shift, spans[c].shift);
-                spans[c].growth = growth;
-                changed = true;
-            }
-        }
-    }
-    LONG before = 0, after = 0;
-    for (std::size_t c = 0; c < spans.size(); ++c) {
-        if (!count(c)) continue;
-        before = std::max(before, spans[c].end);
-        after = std::max(after, spans[c].end + spans[c].moved());
-    }
-    return std::max<LONG>(0, after - before);
+    return std::max<LONG>(text + margins, answered ? ideal.cx : 0);
 }
 
 bool overlaps(LONG a0, LONG a1, LONG b0, LONG b1) { return a0 < b1 && b0 < a1; }
@@ -134,19 +104,10 @@ bool contains(const RECT& outer, const RECT& inner) {
 
 // Widens, then heightens, a label's box up to the edges it may reach until its text fits in `font`.
 RECT fitText(HWND control, HFONT font, RECT box, LONG growRight, LONG growBottom) {
-    const std::wstring text = windowText(control);
-    WindowDc dc(control);
-    const SelectObjectScope selected(dc.get(), font);
-    if (!dc.get() || !selected.ok() || text.empty()) return box;
-
-    RECT line{};
-    ::DrawTextW(dc.get(), text.c_str(), -1, &line, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    if (box.left + line.right > box.right && growRight > box.right) box.right = std::min(box.left + line.right, growRight);
-    RECT wrapped{0, 0, box.right - box.left, 0};
-    ::DrawTextW(dc.get(), text.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-    if (box.top + wrapped.bottom > box.bottom && growBottom > box.bottom) {
-        box.bottom = std::min(box.top + wrapped.bottom, growBottom);
-    }
+    const SIZE line = textExtent(control, font);
+    if (box.left + line.cx > box.right && growRight > box.right) box.right = std::min(box.left + line.cx, growRight);
+    const SIZE wrapped = textExtent(control, font, box.right - box.left);
+    if (box.top + wrapped.cy > box.bottom && growBottom > box.bottom) box.bottom = std::min(box.top + wrapped.cy, growBottom);
     return box;
 }
 
@@ -190,25 +151,18 @@ void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const Co
     }
 
     // Across: captions widen their controls, columns share the widest, neighbours in a row move on.
-    std::vector<Span> across(count);
+    std::vector<layout::Span> across(count);
+    std::vector<int> columns(count);
     for (std::size_t i = 0; i < count; ++i) {
-        across[i] = Span{boxes[i].left, boxes[i].right};
+        across[i] = layout::Span{boxes[i].left, boxes[i].right};
+        columns[i] = controls[i].column;
         if (controls[i].fit & kFitWidth) {
             across[i].growth = std::max<LONG>(0, captionWidth(handles[i], fonts[i], boxes[i].right - boxes[i].left, dpi) -
                                                      (boxes[i].right - boxes[i].left));
         }
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!controls[i].column || !across[i].growth) continue;
-        LONG widest = 0;
-        for (std::size_t j = 0; j < count; ++j) {
-            if (controls[j].column == controls[i].column) widest = std::max(widest, across[j].end - across[j].start + across[j].growth);
-        }
-        for (std::size_t j = 0; j < count; ++j) {
-            if (controls[j].column == controls[i].column) across[j].growth = widest - (across[j].end - across[j].start);
-        }
-    }
-    const LONG wider = push(
+    layout::shareColumns(across, columns);
+    const LONG wider = layout::push(
         across, [&](std::size_t p, std::size_t c) { return overlaps(boxes[p].top, boxes[p].bottom, boxes[c].top, boxes[c].bottom); },
         [&](std::size_t outer, std::size_t inner) { return contains(boxes[outer], boxes[inner]); },
         [&](std::size_t c) { return !(controls[c].fit & kStretchRight); });
@@ -229,15 +183,15 @@ void layoutControls(HWND dialog, const TwipsRect& clientArea, std::span<const Co
     }
 
     // Down: labels take the lines their text wraps to at their width, and what stands below moves down.
-    std::vector<Span> down(count);
+    std::vector<layout::Span> down(count);
     for (std::size_t i = 0; i < count; ++i) {
-        down[i] = Span{boxes[i].top, boxes[i].bottom};
+        down[i] = layout::Span{boxes[i].top, boxes[i].bottom};
         if (controls[i].fit & kFitHeight) {
-            down[i].growth = std::max<LONG>(0, wrappedHeight(handles[i], fonts[i], boxes[i].right - boxes[i].left) -
+            down[i].growth = std::max<LONG>(0, textExtent(handles[i], fonts[i], boxes[i].right - boxes[i].left).cy -
                                                    (boxes[i].bottom - boxes[i].top));
         }
     }
-    const LONG taller = push(
+    const LONG taller = layout::push(
         down, [&](std::size_t p, std::size_t c) { return overlaps(boxes[p].left, boxes[p].right, boxes[c].left, boxes[c].right); },
         [&](std::size_t outer, std::size_t inner) { return contains(boxes[outer], boxes[inner]); },
         [](std::size_t) { return true; });

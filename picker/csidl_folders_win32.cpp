@@ -4,7 +4,9 @@
 #include "common/win_dpi.h"
 #include "common/win_listview.h"
 #include "common/win_texts.h"
+#include "common/win_text.h"
 #include "picker/picker_ids.h"
+#include "picker/picker_texts.h"
 #include "shell/shell_ui_win32.h"
 
 #include <commctrl.h>
@@ -28,15 +30,17 @@ using win::ControlSpec;
 // OK and Cancel as wide as the wider caption needs, at the window's right edge.
 constexpr unsigned kButtonFit = win::kFitWidth | win::kFollowRight;
 
-// In tab order: the window's z-order is its tab order.
+// In tab order: the window's z-order is its tab order. The label just before the list names it.
 constexpr std::array kControls{
+    ControlSpec{ids::kListLabel, WC_STATICW, IDS_PICKER_LABEL, SS_LEFT, 0, {120, 120, 6375, 255}, 0, 0,
+                win::kFitHeight | win::kStretchRight},
     // Icons in the shell's order, never sorted; one choice at a time.
     ControlSpec{ids::kFolderList, WC_LISTVIEWW, 0,
                 LVS_ICON | LVS_AUTOARRANGE | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_GROUP |
                     WS_TABSTOP,
-                WS_EX_CLIENTEDGE, {120, 120, 6375, 4815}, 0, 0, win::kStretchRight},
-    ControlSpec{ids::kCancel, WC_BUTTONW, IDS_CANCEL, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, {5280, 5160, 1215, 375}, 0, 0, kButtonFit, 1},
-    ControlSpec{ids::kOk, WC_BUTTONW, IDS_OK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {3840, 5160, 1215, 375}, 0, 0, kButtonFit, 1},
+                WS_EX_CLIENTEDGE, {120, 420, 6375, 4515}, 0, 0, win::kStretchRight},
+    ControlSpec{ids::kOk, WC_BUTTONW, IDS_OK, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, {3840, 5160, 1215, 375}, 0, 0, kButtonFit, 1},
+    ControlSpec{ids::kCancel, WC_BUTTONW, IDS_CANCEL, BS_PUSHBUTTON | WS_TABSTOP, 0, {5280, 5160, 1215, 375}, 0, 0, kButtonFit, 1},
 };
 
 }  // namespace
@@ -153,9 +157,15 @@ void CsidlFolders::fillList() {
     const int placeholder = shellUI::genericFolderIconIndex();
     // Hidden, but an icon list view arranges itself anew at every entry unless told to wait.
     ::SendMessageW(folderList_, WM_SETREDRAW, FALSE, 0);
-    // Known folders are tagged -1, as a path entry of the place list is.
+    std::vector<NamedFolder> named;
     for (const ScannedFolder& folder : scan_->folders()) {
-        const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), folder.displayName,
+        named.push_back({folder.csidl, win::toU16(folder.path), win::toU16(folder.displayName)});
+    }
+    const std::vector<std::u16string> texts = entryTexts(named);
+    // Known folders are tagged -1, as a path entry of the place list is.
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const ScannedFolder& folder = scan_->folders()[i];
+        const int position = win::insertItem(folderList_, ListView_GetItemCount(folderList_), win::toWide(texts[i]),
                                              folder.csidl >= 0 ? folder.csidl : -1);
         entryPositions_.push_back(position);
         if (position < 0) continue;

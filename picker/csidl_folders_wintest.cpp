@@ -28,9 +28,15 @@ public:
 
 struct Entry {
     int csidl;
-    std::wstring name;
+    std::wstring name;  // as the shell gives it, or as the list shows it
     int icon;
-    bool operator==(const Entry&) const = default;
+    // A name that other entries share shows as "<name>: <where it leads>".
+    bool operator==(const Entry& other) const {
+        const auto shownAs = [](const std::wstring& shown, const std::wstring& given) {
+            return shown == given || shown.starts_with(given + L": ");
+        };
+        return csidl == other.csidl && icon == other.icon && (shownAs(name, other.name) || shownAs(other.name, name));
+    }
 };
 
 std::ostream& operator<<(std::ostream& os, const Entry& e) {
@@ -262,10 +268,11 @@ TEST_F(Picker, WindowAndControlsStandAtTheirPlacesAtTheWindowsDpi) {
         const wchar_t* text;
         TwipsRect rect;
     };
-    // In tab order, which is the order of the children.
-    const Expected controls[] = {{ids::kFolderList, L"", {120, 120, 6375, 4815}},
-                                 {ids::kCancel, L"Cancel", {5280, 5160, 1215, 375}},
-                                 {ids::kOk, L"OK", {3840, 5160, 1215, 375}}};
+    // In tab order, which is the order of the children: the list named by the label before it, OK before Cancel.
+    const Expected controls[] = {{ids::kListLabel, L"Special &folders:", {120, 120, 6375, 255}},
+                                 {ids::kFolderList, L"", {120, 420, 6375, 4515}},
+                                 {ids::kOk, L"&OK", {3840, 5160, 1215, 375}},
+                                 {ids::kCancel, L"&Cancel", {5280, 5160, 1215, 375}}};
     HWND child = ::GetWindow(window, GW_CHILD);
     for (const Expected& c : controls) {
         ASSERT_TRUE(child);
@@ -534,8 +541,7 @@ TEST_F(Picker, ShownBeforeTheIconsAreInItListsEveryEntryWithThePlainFolderIconUn
     ASSERT_TRUE(driver.found());
     ASSERT_EQ(whenShown.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(whenShown[i].name, expected[i].name);
-        EXPECT_EQ(whenShown[i].icon, shellUI::genericFolderIconIndex()) << whenShown[i];
+        EXPECT_EQ(whenShown[i], (Entry{expected[i].csidl, expected[i].name, shellUI::genericFolderIconIndex()}));
     }
     EXPECT_TRUE(gated.iconsShown());
     EXPECT_EQ(entriesOf(listOf(gated.hwnd())), expected);

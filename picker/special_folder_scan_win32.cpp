@@ -1,5 +1,8 @@
 #include "picker/special_folder_scan_win32.h"
 
+#include "common/win_text.h"
+#include "picker/picker_texts.h"
+
 #include "shell/shell_ui_win32.h"
 
 #include <process.h>
@@ -122,6 +125,14 @@ void SpecialFolderScan::askNames() {
         if (stop_.load(std::memory_order_relaxed)) return;
         std::wstring name = shellUI::getPathDisplayName(folder.path);
         folders_.push_back({-1, std::move(folder.path), name.empty() ? std::move(folder.name) : std::move(name)});
+    }
+    // Where the special folders that share a name lead, so that the picker can tell them apart.
+    std::vector<std::u16string> names;
+    for (const ScannedFolder& folder : folders_) names.push_back(win::toU16(folder.displayName));
+    const std::vector<bool> shared = sharedNames(names);
+    for (std::size_t i = 0; i < folders_.size(); ++i) {
+        if (stop_.load(std::memory_order_relaxed)) return;
+        if (shared[i] && folders_[i].csidl >= 0) folders_[i].path = shellUI::getSpecialFolderPath(folders_[i].csidl, nullptr);
     }
 }
 

@@ -21,7 +21,7 @@ namespace ql::picker {
 // An entry of the picker: a special folder, or a known folder without a number by its path.
 struct ScannedFolder {
     int csidl;  // -1 for a known folder's path
-    std::wstring path;
+    std::wstring path;  // a known folder's; a special folder's only where another entry has its name
     std::wstring displayName;
     bool operator==(const ScannedFolder&) const = default;
 };

@@ -1,5 +1,6 @@
 #include "picker/special_folder_scan_win32.h"
 
+#include "picker/picker_texts.h"
 #include "shell/shell_ui_win32.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,13 @@ std::vector<ScannedFolder> askedOnThisThread() {
     }
     for (const shellUI::KnownFolder& known : shellUI::knownFoldersWithoutCsidl()) {
         folders.push_back({-1, known.path, shellUI::getPathDisplayName(known.path)});
+    }
+    // Special folders whose name another has too come with their path.
+    std::vector<std::u16string> names;
+    for (const ScannedFolder& folder : folders) names.push_back(std::u16string(folder.displayName.begin(), folder.displayName.end()));
+    const std::vector<bool> shared = sharedNames(names);
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (shared[i] && folders[i].csidl >= 0) folders[i].path = shellUI::getSpecialFolderPath(folders[i].csidl, nullptr);
     }
     return folders;
 }

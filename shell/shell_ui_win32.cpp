@@ -4,8 +4,11 @@
 #include "common/win_texts.h"
 #include "shell/trim_at_nul.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
+
+#include <algorithm>
 
 namespace ql::shellUI {
 namespace {
@@ -24,9 +27,35 @@ std::wstring programFolder() {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+// The Open dialog's places bar (ctl1).
+constexpr int kPlacesBarId = 0x4A0;
+
 // The Explorer-style Open dialog shows the places bar only with a hook (Windows Vista and later
-// otherwise show the new-style dialog, which ignores the places bar policy); this one does nothing.
-UINT_PTR CALLBACK openDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
+// otherwise show the new-style dialog, which ignores the places bar policy). This one makes the
+// dialog tall enough for all five places: at its first size, in a font larger than the one it was
+// drawn for, the last is cut off.
+UINT_PTR CALLBACK openDialogHook(HWND hook, UINT msg, WPARAM, LPARAM lParam) {
+    if (msg != WM_NOTIFY || reinterpret_cast<const NMHDR*>(lParam)->code != CDN_INITDONE) return 0;
+    const HWND dialog = ::GetParent(hook);
+    const HWND places = ::GetDlgItem(dialog, kPlacesBarId);
+    const auto count = static_cast<WPARAM>(::SendMessageW(places, TB_BUTTONCOUNT, 0, 0));
+    RECT last{}, bar{}, client{}, outer{};
+    if (!places || count == 0 || !::SendMessageW(places, TB_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&last))) return 0;
+    ::MapWindowPoints(places, dialog, reinterpret_cast<POINT*>(&last), 2);
+    ::GetWindowRect(places, &bar);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&bar), 2);
+    ::GetClientRect(dialog, &client);
+    ::GetWindowRect(dialog, &outer);
+    // Where the last place ends beyond the places bar or the dialog, both grow as much; the dialog
+    // moves what stands below its file list down.
+    const LONG missing = std::max(last.bottom - bar.bottom, last.bottom - client.bottom);
+    if (missing <= 0) return 0;
+    ::SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top + missing,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(places, nullptr, 0, 0, bar.right - bar.left, std::max(bar.bottom, last.bottom) - bar.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+}
 
 }  // namespace
 
@@ -100,6 +129,12 @@ std::wstring expandEnvironmentText(const std::wstring& text) {
     return trimAtNul(expanded);
 }
 
+std::wstring getSpecialFolderPath(int csidl, HWND owner) {
+    std::wstring path(MAX_PATH, L'\0');
+    if (FAILED(::SHGetFolderPathW(owner, csidl, nullptr, SHGFP_TYPE_CURRENT, path.data()))) return {};
+    return trimAtNul(path);
+}
+
 bool isExistingFolder(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -126,7 +161,7 @@ std::wstring showOpenDialog(HWND owner, const std::wstring& title) {
     ofn.nMaxFileTitle = static_cast<DWORD>(fileTitle.size());
     ofn.lpstrInitialDir = initialDir.c_str();
     ofn.lpstrTitle = title.c_str();
-    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLEHOOK;  // 0x81024
+    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLESIZING;
     ofn.lpfnHook = openDialogHook;
     if (!::GetOpenFileNameW(&ofn)) return {};
     return trimAtNul(file);

@@ -36,6 +36,9 @@ int getSpecialFolderIconIndex(int csidl);
 // list, and the common controls' DLL behind it, unloaded.
 std::wstring getPathDisplayName(const std::wstring& path);
 std::optional<std::wstring> getSpecialFolderDisplayName(int csidl);
+// The file-system path of a special folder; empty when it has none. `owner`: the window on whose
+// behalf the shell may ask the user.
+std::wstring getSpecialFolderPath(int csidl, HWND owner);
 
 // The text with its %VARIABLES% replaced from this process's environment; unknown ones stay as they are.
 std::wstring expandEnvironmentText(const std::wstring& text);

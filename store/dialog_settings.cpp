@@ -29,15 +29,6 @@ std::optional<SettingValue> readSetting(PlacesBarStore& store, RegKey key, std::
 
 }  // namespace
 
-std::u16string_view settingValueName(DialogSetting setting) {
-    switch (setting) {
-    case DialogSetting::PlacesBar: return u"NoPlacesBar";
-    case DialogSetting::BackButton: return u"NoBackButton";
-    case DialogSetting::RecentFiles: break;
-    }
-    return u"NoFileMru";
-}
-
 SettingValue decodeSetting(std::uint32_t type, std::span<const std::uint8_t> data) {
     if (type == kRegDword && data.size() == 4 && data[1] == 0 && data[2] == 0 && data[3] == 0) {
         if (data[0] == 0) return SettingValue::shown();
@@ -63,7 +54,7 @@ DialogSettings loadDialogSettings(PlacesBarStore& store) {
     }
     for (DialogSetting setting : kDialogSettings) {
         long error = kRegOk;
-        if (auto value = readSetting(store, key.get(), settingValueName(setting), error)) {
+        if (auto value = readSetting(store, key.get(), namesOf(setting).valueName, error)) {
             settings[setting] = std::move(*value);
         } else if (error != kRegFileNotFound) {
             settings.unreadable = true;

@@ -2,6 +2,7 @@
 // The dialogs' three settings beside the places bar: values of the ComDlg32 key that hide the places
 // bar, the Back button and the drop-down list of recently used file names. Absent (or REG_DWORD 0) is
 // shown, REG_DWORD 1 hidden; a value in any other form is kept exactly as stored.
+#include "common/string_ids.h"
 #include "store/places_bar_store.h"
 
 #include <array>
@@ -19,8 +20,24 @@ inline constexpr std::array kDialogSettings{DialogSetting::PlacesBar, DialogSett
                                             DialogSetting::RecentFiles};
 inline constexpr std::size_t kDialogSettingCount = kDialogSettings.size();
 
-// "NoPlacesBar", "NoBackButton", "NoFileMru".
-std::u16string_view settingValueName(DialogSetting setting);
+// Every name a setting goes by, in DialogSetting's order: its value in ComDlg32, its name on the
+// command line, and its box in the main window (control id and text).
+struct DialogSettingNames {
+    std::u16string_view valueName;
+    std::u16string_view commandName;
+    int controlId;
+    unsigned textId;
+};
+inline constexpr std::array<DialogSettingNames, 3> kDialogSettingNames{{
+    {u"NoPlacesBar", u"placesbar", 1015, IDS_SHOW_PLACES_BAR},
+    {u"NoBackButton", u"backbutton", 1016, IDS_SHOW_BACK_BUTTON},
+    {u"NoFileMru", u"recentfiles", 1017, IDS_SHOW_RECENT_FILES},
+}};
+static_assert(kDialogSettingNames.size() == kDialogSettings.size());
+
+constexpr const DialogSettingNames& namesOf(DialogSetting setting) {
+    return kDialogSettingNames[static_cast<std::size_t>(setting)];
+}
 
 struct SettingValue {
     enum class State { Shown, Hidden, Other };

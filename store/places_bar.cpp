@@ -117,7 +117,7 @@ void writePlacesBar(PlacesBarStore& store, SaveSteps& steps, RegKey comDlg32, bo
 
 void writeSetting(PlacesBarStore& store, SaveSteps& steps, RegKey comDlg32, DialogSetting setting,
                   const SettingValue& value) {
-    const std::u16string_view name = settingValueName(setting);
+    const std::u16string_view name = namesOf(setting).valueName;
     switch (value.state) {
     case SettingValue::State::Shown: {
         const long deleted = store.deleteValue(comDlg32, name);

@@ -175,7 +175,7 @@ TEST_F(AboutE2E, ShowsTitleAndVersionAndEscapeClosesIt) {
     EXPECT_FALSE(enabled(editor.window())) << "the About box is modal";
     EXPECT_EQ(text(control(about, about::ids::kLblTitle)), L"Quorlane");
     EXPECT_EQ(text(control(about, about::ids::kLblVersion)), L"Version " QL_VERSION_TEXT);
-    EXPECT_EQ(text(control(about, about::ids::kCmdOK)), L"OK");
+    EXPECT_EQ(text(control(about, about::ids::kCmdOK)), L"&OK");
     EXPECT_EQ(text(control(about, about::ids::kCmdSysInfo)), L"&System Info...");
 
     pressKey(about, VK_ESCAPE);

@@ -63,6 +63,12 @@ TEST_F(AddingPlacesE2E, CtrlVAddsThePastedPathsAndAVariableIsStoredExpandable) {
     EXPECT_EQ(focusedIn(editor.window()), editor.control(ids::kFolderList));
     EXPECT_TRUE(editor.enabled(ids::kRemoveItem));
 
+    // Once more: the places are there already; the first is selected instead, and the status line says so.
+    pressKey(editor.window(), 'V', {VK_CONTROL});
+    EXPECT_EQ(editor.entries(), entries);
+    EXPECT_EQ(editor.list().selection(), std::vector<int>{1});
+    EXPECT_EQ(text(editor.control(ids::kStatusLine)), L"\"windows: C:\\windows\" is in the list already.");
+
     editor.click(ids::kApplyChanges);
     const std::wstring expandable = L"%SystemRoot%\\system32";
     EXPECT_EQ(storedPlaces(),

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace ql::e2e {
 namespace {
 
@@ -96,14 +98,16 @@ TEST_F(EditingE2E, AChosenFolderBecomesTheLastEntryAndApplyStoresItInTheNextPlac
     EXPECT_TRUE(editor.endsWithoutAsking());
 }
 
-TEST_F(EditingE2E, AFolderAlreadyInTheListIsAddedAgain) {
-    store(L"Place0", RegValue::string(kWindows));
+TEST_F(EditingE2E, AFolderAlreadyInTheListIsSelectedThereAndNotAddedAgain) {
+    storePlaces({RegValue::string(kWindows), RegValue::dword(kCsidlPersonal)});
     const Editor editor;
 
     addFolder(editor, kWindows);
-    EXPECT_EQ(editor.entries(), (Names{pathEntry(kWindows), pathEntry(kWindows)}));
-    editor.click(ids::kApplyChanges);
-    EXPECT_EQ(storedPlaces(), (std::vector<RegValue>{RegValue::string(kWindows), RegValue::string(kWindows)}));
+    EXPECT_EQ(editor.entries(), (Names{pathEntry(kWindows), shellFolderName(kCsidlPersonal)}));
+    EXPECT_EQ(editor.list().selection(), std::vector<int>{0});
+    EXPECT_EQ(text(editor.control(ids::kStatusLine)), L"\"" + pathEntry(kWindows) + L"\" is in the list already.");
+    editor.click(ids::kExitApp);
+    EXPECT_TRUE(editor.endsWithoutAsking()) << "nothing was added";
 }
 
 TEST_F(EditingE2E, CancelInTheFolderBrowserAddsNothing) {
@@ -147,7 +151,7 @@ TEST_F(EditingE2E, TheFifthEntryDisablesBothAddButtonsAndRemovingOneEnablesThem)
 // A button clicked into its disabled state hands the focus on to the next enabled control in tab
 // order, so the keyboard still works: Esc asks before closing.
 TEST_F(EditingE2E, AButtonThatDisablesItselfUnderTheMouseHandsTheFocusOnAndEscStillAsks) {
-    storePlaces(fivePlaces());
+    storePlaces({fivePlaces().begin() + 1, fivePlaces().end()});  // the picker's first entry, Desktop, is not among them
     const Editor editor;
     const ListView list = editor.list();
     const auto escAsks = [&] {
@@ -157,19 +161,56 @@ TEST_F(EditingE2E, AButtonThatDisablesItselfUnderTheMouseHandsTheFocusOnAndEscSt
         answer(box, IDCANCEL);
     };
 
-    mouse::click(editor.window(), list.itemPoint(4));
-    mouse::click(editor.window(), middle(editor.control(ids::kRemoveItem)));
-    ASSERT_EQ(list.count(), 4);
-    ASSERT_FALSE(editor.enabled(ids::kRemoveItem));
-    ASSERT_EQ(focused(editor.window()), editor.control(ids::kTestDialog)) << "Remove and the Add buttons are passed";
-    escAsks();
-
     mouse::click(editor.window(), middle(editor.control(ids::kAddSpecial)));
     pressKey(editor.waitForDialog(win::loadText(IDS_PICKER_CAPTION)), VK_RETURN);
     ASSERT_EQ(list.count(), 5);
     ASSERT_FALSE(editor.enabled(ids::kAddSpecial));
+    ASSERT_EQ(focused(editor.window()), list.hwnd()) << "on the new entry, as after every addition";
+    escAsks();
+
+    mouse::click(editor.window(), list.itemPoint(0));
+    mouse::click(editor.window(), list.itemPoint(4), {VK_SHIFT});
+    mouse::click(editor.window(), middle(editor.control(ids::kRemoveItem)));
+    ASSERT_EQ(list.count(), 0);
+    ASSERT_FALSE(editor.enabled(ids::kRemoveItem));
     ASSERT_EQ(focused(editor.window()), editor.control(ids::kTestDialog));
     escAsks();
+}
+
+// ---- What the list shows the keyboard ------------------------------------------------------------
+
+TEST_F(EditingE2E, TabFindsAnEntryWithTheFocusAndOddPlacesShowAsWhatTheyAre) {
+    storePlaces({RegValue::string(L""), RegValue::string(L"C:\\windows\\win.ini"), RegValue::dword(kCsidlPersonal)});
+    const Editor editor;
+    const ListView list = editor.list();
+    EXPECT_EQ(list.text(0), L"(empty)");
+    EXPECT_EQ(list.text(1), pathEntry(L"C:\\windows\\win.ini") + L" (not a folder)");
+
+    focus(editor.window(), editor.control(ids::kCustomizeYes));
+    pressKey(editor.window(), VK_TAB);
+    ASSERT_EQ(focused(editor.window()), list.hwnd());
+    EXPECT_EQ(list.state(0, LVIS_FOCUSED), static_cast<UINT>(LVIS_FOCUSED));
+    EXPECT_EQ(text(editor.control(ids::kStatusLine)), L"REG_SZ (empty)") << "the focused entry's tip, for the keyboard";
+    pressKey(editor.window(), VK_DOWN);
+    EXPECT_EQ(text(editor.control(ids::kStatusLine)), L"REG_SZ C:\\windows\\win.ini - not a folder");
+}
+
+TEST_F(EditingE2E, ARemovedEntrysTipGoesWithIt) {
+    storePlaces(fivePlaces());
+    const Editor editor;
+    const ListView list = editor.list();
+    const POINT second = list.itemPoint(1);
+    mouse::click(editor.window(), second);
+    mouse::moveTo(editor.window(), POINT{second.x + 3, second.y});
+    HWND tip = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        for (HWND hwnd : editor.program().windows()) {
+            if (className(hwnd) == TOOLTIPS_CLASSW) tip = hwnd;
+        }
+        return tip != nullptr;
+    })) << "hovering shows the entry's tip";
+    pressKey(editor.window(), VK_DELETE);
+    EXPECT_FALSE(::IsWindowVisible(tip));
 }
 
 // ---- Removing ---------------------------------------------------------------------------------------
@@ -184,8 +225,8 @@ TEST_F(EditingE2E, RemovingTheThirdOfFiveLeavesTheOthersInOrder) {
     ASSERT_TRUE(editor.enabled(ids::kRemoveItem));
     editor.click(ids::kRemoveItem);
     EXPECT_EQ(editor.entries(), (Names{five[0], five[1], five[3], five[4]}));
-    EXPECT_EQ(list.selection(), std::vector<int>{}) << "Remove selects nothing";
-    EXPECT_FALSE(editor.enabled(ids::kRemoveItem));
+    EXPECT_EQ(list.selection(), std::vector<int>{2}) << "the entry that took its place";
+    EXPECT_TRUE(editor.enabled(ids::kRemoveItem));
     EXPECT_TRUE(editor.closeAsksAndCancelKeepsItOpen());
 
     editor.click(ids::kApplyChanges);
@@ -222,24 +263,44 @@ TEST_F(EditingE2E, TheDeleteKeyRemovesLikeRemoveWhileRemoveIsEnabled) {
     mouse::click(editor.window(), list.itemPoint(1));
     pressKey(editor.window(), VK_DELETE);
     EXPECT_EQ(editor.entries(), (Names{five[0], five[2], five[3], five[4]}));
-    EXPECT_FALSE(editor.enabled(ids::kRemoveItem));
+    EXPECT_EQ(list.selection(), std::vector<int>{1}) << "the entry that took its place";
+    pressKey(editor.window(), VK_DELETE);
+    EXPECT_EQ(editor.entries(), (Names{five[0], five[3], five[4]}));
     editor.click(ids::kApplyChanges);
     const auto& p = fivePlaces();
-    EXPECT_EQ(storedPlaces(), (std::vector<RegValue>{p[0], p[2], p[3], p[4]}));
+    EXPECT_EQ(storedPlaces(), (std::vector<RegValue>{p[0], p[3], p[4]}));
 
     // With the focus in the list and nothing selected, "Remove" is disabled: Delete does nothing.
-    const RECT last = list.itemRect(3);
+    const RECT last = list.itemRect(2);
     RECT listBounds{};
     ::GetWindowRect(list.hwnd(), &listBounds);
     mouse::click(editor.window(), POINT{last.left + 5, (last.bottom + listBounds.bottom) / 2});
     ASSERT_EQ(list.selection(), std::vector<int>{});
     pressKey(editor.window(), VK_DELETE);
-    EXPECT_EQ(list.count(), 4);
+    EXPECT_EQ(list.count(), 3);
     editor.click(ids::kExitApp);
     EXPECT_TRUE(editor.endsWithoutAsking()) << "nothing changed since Apply";
 }
 
 // ---- The test dialog ----------------------------------------------------------------------------------
+
+TEST_F(EditingE2E, TheTestDialogOpensTallEnoughForFivePlaces) {
+    storePlaces(fivePlaces());
+    const Editor editor;
+    editor.click(ids::kTestDialog);
+    const HWND open = editor.waitForDialog(kTestDialogCaption);
+    const HWND places = control(open, kPlacesBarId);
+    ASSERT_EQ(placesBarOf(open).size(), 5u);
+    const RemoteBuffer buffer(places, sizeof(RECT));
+    ASSERT_TRUE(ask(places, TB_GETITEMRECT, 4, buffer.param()));
+    RECT last = buffer.get<RECT>(), bar{}, client{};
+    ::MapWindowPoints(places, nullptr, reinterpret_cast<POINT*>(&last), 2);
+    ::GetWindowRect(places, &bar);
+    ::GetClientRect(open, &client);
+    ::MapWindowPoints(open, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_LE(last.bottom, std::min(bar.bottom, client.bottom)) << "the fifth place is cut off";
+    post(open, WM_COMMAND, IDCANCEL);
+}
 
 TEST_F(EditingE2E, TestWithoutChangesOpensTheDialogAtOnceAndItRefusesAFileThatDoesNotExist) {
     const Editor editor;

@@ -1,80 +1,14 @@
 // The main window as a user meets it: quorlane.exe started for real, worked from outside, and the
 // registry read back. Every test starts from a profile without a Policies key.
-#include "app/control_ids.h"
 #include "common/win_text.h"
-#include "tests/e2e/driver.h"
+#include "tests/e2e/editor_window.h"
 
 #include <gtest/gtest.h>
 
 namespace ql::e2e {
 namespace {
 
-constexpr wchar_t kPolicies[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies";
 constexpr wchar_t kComDlg32[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32";
-constexpr wchar_t kPlacesBar[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ComDlg32\\PlacesBar";
-
-constexpr int kCsidlPersonal = 5;  // "Documents"
-constexpr int kCsidlDrives = 17;   // "My Computer"
-constexpr int kCsidlDesktop = 0;
-
-bool isEditorWindow(HWND hwnd) {
-    return className(hwnd) == L"#32770" && !owner(hwnd) && text(hwnd).starts_with(L"Quorlane");
-}
-
-void store(std::wstring_view name, const RegValue& value) { writeValue(kPlacesBar, name, value); }
-
-std::optional<RegValue> stored(std::wstring_view name) { return readValue(kPlacesBar, name); }
-
-std::vector<std::wstring> storedNames() { return valueNames(kPlacesBar); }
-
-using Names = std::vector<std::wstring>;
-
-// For failure messages: the text's ASCII, with '?' for the rest.
-std::string narrowText(std::wstring_view s) {
-    std::string out;
-    for (wchar_t c : s) out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-    return out;
-}
-
-// quorlane.exe, started and shown, seen through its main window.
-class Editor {
-public:
-    Editor() : program_(Program::start(L"quorlane.exe")), window_(program_.waitForWindow(isEditorWindow, "the Quorlane window")) {}
-
-    HWND window() const { return window_; }
-    HWND control(int id) const { return e2e::control(window_, id); }
-    bool enabled(int id) const { return e2e::enabled(control(id)); }
-    bool checked(int id) const { return e2e::checked(control(id)); }
-    void click(int id) const { e2e::click(control(id)); }
-    ListView list() const { return ListView(control(ids::kFolderList)); }
-    std::vector<std::wstring> entries() const { return list().texts(); }
-
-    MessageBoxView question() const { return waitForMessageBox(program_, window_); }
-
-    // Ends on its own, without a message box in between.
-    ::testing::AssertionResult endsWithoutAsking() const {
-        std::optional<MessageBoxView> box;
-        waitUntil([&] { return !program_.running() || (box = messageBoxOf(program_, window_)).has_value(); });
-        if (box) return ::testing::AssertionFailure() << "it asked \"" << narrowText(box->text) << "\"";
-        if (program_.running()) return ::testing::AssertionFailure() << "it is still running";
-        return ::testing::AssertionSuccess();
-    }
-
-    // Still open and usable: running, no message box, the window enabled.
-    ::testing::AssertionResult staysOpen() const {
-        settle(window_);
-        if (!program_.running() || !::IsWindow(window_)) return ::testing::AssertionFailure() << "it closed";
-        if (const auto box = messageBoxOf(program_, window_)) {
-            return ::testing::AssertionFailure() << "a message box is open: \"" << narrowText(box->text) << "\"";
-        }
-        if (!e2e::enabled(window_)) return ::testing::AssertionFailure() << "the window is disabled";
-        return ::testing::AssertionSuccess();
-    }
-
-private:
-    Program program_;
-    HWND window_;
-};
 
 void expectAsksBeforeExiting(const MessageBoxView& box) {
     EXPECT_EQ(box.caption, L"Quorlane");
@@ -93,19 +27,21 @@ TEST_F(EditorE2E, ControlsCarryTheirCaptions) {
     const Editor editor;
     EXPECT_TRUE(text(editor.window()).starts_with(L"Quorlane"));
     EXPECT_EQ(text(editor.control(ids::kLabel2)),
-              L"Click \"Customize\", then click the Add buttons to customize the list. Drag items in the list to "
+              L"Click \"Use customized list\", then click the Add buttons to customize the list. Drag items in the list to "
               L"change the order. You can add up to 5 items to the list.");
-    EXPECT_EQ(text(editor.control(ids::kCustomizeYes)), L"Use customized list");
-    EXPECT_EQ(text(editor.control(ids::kCustomizeNo)), L"Use defaults (no customization)");
-    EXPECT_EQ(text(editor.control(ids::kAddFolder)), L"Add folder...");
-    EXPECT_EQ(text(editor.control(ids::kAddSpecial)), L"Add special...");
-    EXPECT_EQ(text(editor.control(ids::kRemoveItem)), L"Remove");
-    EXPECT_EQ(text(editor.control(ids::kTestDialog)), L"Test");
-    EXPECT_EQ(text(editor.control(ids::kAbout)), L"About...");
-    EXPECT_EQ(text(editor.control(ids::kApplyChanges)), L"Apply");
+    EXPECT_EQ(text(editor.control(ids::kCustomizeYes)), L"&Use customized list");
+    EXPECT_EQ(text(editor.control(ids::kCustomizeNo)), L"Use &defaults (no customization)");
+    EXPECT_EQ(text(editor.control(ids::kAddFolder)), L"Add &folder...");
+    EXPECT_EQ(text(editor.control(ids::kAddSpecial)), L"Add &special...");
+    EXPECT_EQ(text(editor.control(ids::kRemoveItem)), L"&Remove");
+    EXPECT_EQ(text(editor.control(ids::kTestDialog)), L"&Test");
+    EXPECT_EQ(text(editor.control(ids::kAbout)), L"&About...");
+    EXPECT_EQ(text(editor.control(ids::kApplyChanges)), L"Appl&y");
     EXPECT_EQ(::SendMessageW(editor.control(ids::kApplyChanges), BM_GETIMAGE, IMAGE_ICON, 0), 0) << "a shield, where the user may write";
-    EXPECT_EQ(text(editor.control(ids::kExitApp)), L"Close");
+    EXPECT_EQ(text(editor.control(ids::kExitApp)), L"&Close");
     EXPECT_EQ(className(editor.control(ids::kFolderList)), L"SysListView32");
+    // A screen reader names a list by the label just before it.
+    EXPECT_EQ(text(::GetWindow(editor.control(ids::kFolderList), GW_HWNDPREV)), L"&Places:");
 }
 
 TEST_F(EditorE2E, NothingStoredShowsTheDefaultsAndClosesWithoutAsking) {
@@ -327,22 +263,6 @@ TEST_F(EditorE2E, PathsWithColonsRoundTrip) {
     EXPECT_EQ(stored(L"Place0"), RegValue::string(odd));
     EXPECT_EQ(stored(L"Place1"), RegValue::string(root));
 }
-
-// A folder made for one test, removed after it.
-class TemporaryFolders {
-public:
-    explicit TemporaryFolders(std::vector<std::wstring> paths) : paths_(std::move(paths)) {
-        for (const auto& path : paths_) ::CreateDirectoryW(path.c_str(), nullptr);
-    }
-    TemporaryFolders(const TemporaryFolders&) = delete;
-    TemporaryFolders& operator=(const TemporaryFolders&) = delete;
-    ~TemporaryFolders() {
-        for (auto it = paths_.rbegin(); it != paths_.rend(); ++it) ::RemoveDirectoryW(it->c_str());
-    }
-
-private:
-    std::vector<std::wstring> paths_;
-};
 
 TEST_F(EditorE2E, NonAsciiPathRoundTripsExactly) {
     const std::wstring parent = L"C:\\\u00DCn\u00EFc\u00F8d\u00E9";

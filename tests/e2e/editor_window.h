@@ -59,6 +59,7 @@ public:
     HWND window() const { return window_; }
     HWND control(int id) const { return e2e::control(window_, id); }
     bool enabled(int id) const { return e2e::enabled(control(id)); }
+    bool checked(int id) const { return e2e::checked(control(id)); }
     void click(int id) const { e2e::click(control(id)); }
     ListView list() const { return ListView(control(ids::kFolderList)); }
     Names entries() const { return list().texts(); }

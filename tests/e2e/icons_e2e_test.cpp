@@ -62,6 +62,10 @@ TEST_F(IconsE2E, AnAddedFolderShowsItsIconToo) {
     click(control(picker, IDOK));  // the first special folder: the desktop
     const ListView list = editor.list();
     ASSERT_EQ(list.count(), 3);
+    // Unselected, so that it is drawn as it stands in the list.
+    const RECT last = list.itemRect(2);
+    mouse::click(editor.window(), POINT{last.left + 5, last.bottom + 20});
+    ASSERT_EQ(list.selection(), std::vector<int>{});
     EXPECT_TRUE(shows(iconArea(list, 2), shellFolderIcon(kCsidlDesktop, background(list))));
 }
 

@@ -321,7 +321,10 @@ TEST_F(PickerE2E, ListsTheSpecialFoldersThatTheShellResolvesInCsidlOrderEachWith
     // After them the known folders without a number, Downloads first.
     const Names texts = list.texts();
     ASSERT_GT(texts.size(), expected.size());
-    EXPECT_EQ(Names(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        // A name that others share says where it leads, or its number.
+        EXPECT_TRUE(texts[i] == expected[i] || texts[i].starts_with(expected[i] + L": ")) << narrowText(texts[i]);
+    }
     EXPECT_EQ(texts[expected.size()], L"Downloads");
     std::cout << "[ picker   ] " << expected.size() << " special folders of CSIDL " << kFirstCsidl << " to "
               << kLastCsidl << ", " << texts.size() - expected.size() << " known folders\n";

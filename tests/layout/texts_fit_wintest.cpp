@@ -8,6 +8,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <string>
+
 namespace ql {
 namespace {
 
@@ -33,11 +36,18 @@ void expectTextsFit(HWND window) {
             EXPECT_LE(ideal.cx, box.right - box.left);
             continue;
         }
+        // As the control draws it: a static's "&" marks an access key unless SS_NOPREFIX; a link's markup takes no room.
+        std::wstring shown = text;
+        for (const wchar_t* tag : {L"<a>", L"</a>"}) {
+            for (std::size_t at; (at = shown.find(tag)) != std::wstring::npos;) shown.erase(at, std::wcslen(tag));
+        }
+        const bool prefix = button || (std::wstring_view(kind) == WC_STATICW && !(::GetWindowLongPtrW(c, GWL_STYLE) & SS_NOPREFIX));
         const win::WindowDc dc(c);
         const win::SelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(c, WM_GETFONT, 0, 0)));
         ::GetClientRect(c, &box);
         need.right = box.right;
-        ::DrawTextW(dc.get(), text, -1, &need, DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | (button ? DT_SINGLELINE : DT_WORDBREAK));
+        ::DrawTextW(dc.get(), shown.c_str(), -1, &need,
+                    DT_CALCRECT | DT_EXPANDTABS | (prefix ? 0 : DT_NOPREFIX) | (button ? DT_SINGLELINE : DT_WORDBREAK));
         EXPECT_TRUE(need.right <= box.right && need.bottom <= box.bottom) << need.right << "x" << need.bottom;
     }
 }
