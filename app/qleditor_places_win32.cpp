@@ -24,25 +24,28 @@ void QlEditor::acceptDrops() {
     folderDrop_ = std::make_unique<FolderDropRegistration>(
         folderList_, FolderDropHandlers{
                          .takesDrops = [this] { return customized(); },
-                         .dropped = [this](std::vector<editor::Offered> items) { return folderList_Dropped(std::move(items)); },
+                         .dropped = [this](std::vector<Place> items) { return folderList_Dropped(std::move(items)); },
                      });
 }
 
-// Runs inside the source's drag: the places are added, and a refusal told, once it is over, so
-// that a message box never holds up the program the folders came from.
-bool QlEditor::folderList_Dropped(std::vector<editor::Offered> items) {
-    droppedPlaces_ = editor::planAdd(customized(), entryCount(), items);
-    ::PostMessageW(hwnd(), kAddDroppedMessage, 0, 0);
-    return !droppedPlaces_.places.empty();
+// Runs inside the source's drag: the places are added, and a refusal told, once the look-up queue
+// has said which are folders, after the drag, so that a message box never holds up the program the
+// folders came from. The drop is taken while there is room: which items are folders is not known yet.
+bool QlEditor::folderList_Dropped(std::vector<Place> items) {
+    const bool taken = !items.empty() && entryCount() < editor::kMaxEntries;
+    addOffered(std::move(items));
+    return taken;
 }
-
-void QlEditor::addDroppedPlaces() { addPlaces(std::exchange(droppedPlaces_, {})); }
 
 void QlEditor::pastePlaces() {
     if (!customized()) return;
-    const auto offered = transfer::offeredFromClipboard(hwnd());
-    if (!offered) return;
-    addPlaces(editor::planAdd(customized(), entryCount(), *offered));
+    if (auto places = transfer::placesFromClipboard(hwnd())) addOffered(std::move(*places));
+}
+
+// What the list takes is planned when the answer comes, with the list as it is then.
+void QlEditor::addOffered(std::vector<Place> places) {
+    lookups_.ask(replies_, [places = std::move(places)]() mutable { return transfer::markFolders(std::move(places)); },
+                 [this](std::vector<editor::Offered> offered) { addPlaces(editor::planAdd(customized(), entryCount(), offered)); });
 }
 
 void QlEditor::addPlaces(const editor::AddPlan& plan) {
@@ -61,6 +64,13 @@ void QlEditor::addPlaces(const editor::AddPlan& plan) {
     ListView_EnsureVisible(folderList_, entryCount() - 1, FALSE);
     updateControls();
     ::SetFocus(folderList_);
+}
+
+const PlaceFacts* QlEditor::factsAt(int index) const {
+    const std::optional<LPARAM> id = win::itemParam(folderList_, index);
+    if (!id) return nullptr;
+    const auto found = facts_.find(*id);
+    return found != facts_.end() ? &found->second : nullptr;
 }
 
 std::optional<Place> QlEditor::placeAt(int index) const {
@@ -96,12 +106,14 @@ void QlEditor::folderList_ContextMenu(LPARAM position) {
     const std::optional<Place> place = placeAt(index);
     std::optional<editor::MenuEntry> entry;
     if (place) {
+        // A special folder counts as leading nowhere until its look-up has answered.
+        const PlaceFacts* facts = factsAt(index);
         entry = editor::MenuEntry{
             .position = index,
             .onlySelected = ListView_GetSelectedCount(folderList_) == 1 &&
                             ListView_GetItemState(folderList_, index, LVIS_SELECTED) != 0,
-            .leadsSomewhere = transfer::leadsSomewhere(*place, hwnd()),
-            .hasPath = place->isPath() ? !place->path.empty() : !transfer::resolvedPath(*place, hwnd()).empty(),
+            .leadsSomewhere = place->isPath() || (facts && facts->leadsSomewhere),
+            .hasPath = place->isPath() ? !place->path.empty() : facts && !facts->resolvedPath.empty(),
         };
     }
     const editor::ControlStates controls = editor::controlStates(customized(), entryCount(), hasSelection());
@@ -111,7 +123,10 @@ void QlEditor::folderList_ContextMenu(LPARAM position) {
     if (infoTips_) infoTips_->hide();
     const listMenu::Command command = listMenu::track(hwnd(), at, entry.has_value(), states);
     switch (command) {
-    case listMenu::kOpen: transfer::openInFileManager(*place, hwnd()); return;
+    case listMenu::kOpen:
+        // The shell looks the folder up before it opens it.
+        lookups_.post([place = *place] { transfer::openInFileManager(place, nullptr); });
+        return;
     case listMenu::kCopyPath: copyPathOf(index); break;
     case listMenu::kMoveUp: moveSelectedEntry(-1); break;
     case listMenu::kMoveDown: moveSelectedEntry(+1); break;
@@ -127,18 +142,21 @@ void QlEditor::folderList_ContextMenu(LPARAM position) {
 }
 
 // A path entry gives its path as stored, so that pasting it back keeps its %VARIABLES%; a
-// special folder its location on this system.
+// special folder its location on this system, once its look-up has answered.
 void QlEditor::copyPathOf(int index) {
     const std::optional<Place> place = placeAt(index);
     if (!place) return;
-    const std::wstring path = place->isPath() ? win::toWide(place->path) : transfer::resolvedPath(*place, hwnd());
+    const PlaceFacts* facts = factsAt(index);
+    const std::wstring path = place->isPath() ? win::toWide(place->path) : facts ? facts->resolvedPath : std::wstring();
     if (!path.empty()) transfer::copyToClipboard(hwnd(), path);
 }
 
+// Where the place leads is told once its look-up has answered.
 std::wstring QlEditor::infoTipOf(int index) const {
     const std::optional<Place> place = placeAt(index);
     if (!place) return {};
-    return win::toWide(editor::infoTip(*place, win::toU16(transfer::resolvedPath(*place, hwnd()))));
+    const PlaceFacts* facts = factsAt(index);
+    return win::toWide(editor::infoTip(*place, facts ? win::toU16(facts->resolvedPath) : std::u16string()));
 }
 
 }  // namespace ql

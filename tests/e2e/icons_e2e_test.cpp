@@ -60,8 +60,8 @@ TEST_F(IconsE2E, AnAddedFolderShowsItsIconToo) {
     editor.click(ids::kAddSpecial);
     const HWND picker = editor.waitForDialog(L"Choose special folder to add to PlacesBar");
     click(control(picker, IDOK));  // the first special folder: the desktop
+    ASSERT_EQ(editor.entries().size(), 3u);
     const ListView list = editor.list();
-    ASSERT_EQ(list.count(), 3);
     EXPECT_TRUE(shows(iconArea(list, 2), shellFolderIcon(kCsidlDesktop, background(list))));
 }
 

@@ -165,7 +165,7 @@ TEST_F(ListMenuE2E, OpenShowsTheFolderInTheFileManager) {
 TEST_F(ListMenuE2E, EmptySpaceCommandsPasteAndOpenTheAddImportAndExportDialogs) {
     putTextOnClipboard(kWindows);
     choose(menuOnEmptySpace(), L"Paste");
-    EXPECT_EQ(editor.entries().back(), pathEntry(kWindows));
+    EXPECT_EQ(editor.entriesOnceThereAre(4).back(), pathEntry(kWindows));
     EXPECT_EQ(editor.entries().size(), 4u);
 
     choose(menuOnEmptySpace(), L"Add folder...");
