@@ -222,6 +222,7 @@ std::wstring tipShown(const Editor& editor, const std::wstring& expected) {
 }
 
 TEST_F(ListMenuE2E, HoveringAnEntryShowsWhatIsStoredAndWhereItLeads) {
+    editor.entries();  // where a place leads is known once its look-up has answered
     ::SetForegroundWindow(editor.window());
     const POINT documents = editor.list().itemPoint(0);
     mouse::moveTo(editor.window(), documents);
