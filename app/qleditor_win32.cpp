@@ -226,9 +226,14 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return FALSE;  // focus is set by Form_Load
     case kLoadPickerMessage:
         // Posted messages come before WM_PAINT: the window paints itself first, so that it stands
-        // whole while the picker is built.
-        ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        csidlFolders_.load(hwnd());
+        // whole while the picker is built, and goes back to its message loop in between (wParam 1),
+        // so that other programs' messages wait for one of the two at most.
+        if (wParam == 0) {
+            ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            ::PostMessageW(hwnd(), kLoadPickerMessage, 1, 0);
+        } else {
+            csidlFolders_.load(hwnd());
+        }
         return TRUE;
     case kPlacesBarChangedMessage:
         placesBarKeyChanged();
