@@ -69,7 +69,7 @@ public:
         if (FAILED(data->GetData(&format, medium.put()))) return S_OK;
         medium.filled();
         if (medium.get().tymed != TYMED_HGLOBAL || !medium.get().hGlobal) return S_OK;
-        std::vector<editor::Offered> items = transfer::offeredFromFileList(static_cast<HDROP>(medium.get().hGlobal));
+        std::vector<Place> items = transfer::placesFromFileList(static_cast<HDROP>(medium.get().hGlobal));
         if (handlers_.dropped(std::move(items))) *effect = offered;
         return S_OK;
     }

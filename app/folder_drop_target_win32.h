@@ -13,8 +13,8 @@ namespace ql {
 struct FolderDropHandlers {
     // Whether the list takes drops now (the customized list is chosen).
     std::function<bool()> takesDrops;
-    // The dropped items; true when any of them will be added.
-    std::function<bool(std::vector<editor::Offered> items)> dropped;
+    // The dropped items; true when the list takes them.
+    std::function<bool(std::vector<Place> items)> dropped;
 };
 
 // The drop target registered on `window` while it lives; OLE must be initialised on the window's

@@ -5,6 +5,7 @@
 #include "cli/cli_win32.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
+#include "shell/lookup_queue_win32.h"
 #include "store/places_bar.h"
 #include "store/registry_places_bar_store.h"
 
@@ -48,7 +49,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Watching before the window loads the key: no change after the load goes unseen.
     ql::KeyWatcher watcher(ql::win::toWide(ql::comDlg32Path()));  // the settings and, below, the places bar
     ql::RegistryPlacesBarStore store;
-    ql::QlEditor editor(store);
+    // Every look-up of a place goes here, never to the window's thread; it outlives the window.
+    ql::shellUI::LookupQueue lookups;
+    ql::QlEditor editor(store, lookups);
     const HWND window = editor.create();
     if (!window) return 1;
     return runMessageLoop(editor, watcher);

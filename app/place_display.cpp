@@ -37,6 +37,11 @@ bool isRooted(std::u16string_view path) {
     return drive || share;
 }
 
+std::u16string specialFolderText(std::int32_t csidl) {
+    const std::string number = std::to_string(csidl);
+    return text(IDS_ENTRY_SPECIAL_FOLDER, {std::u16string(number.begin(), number.end())});
+}
+
 EntryLook notFound(const std::u16string& shown, PlaceShell& shell) {
     return {text(IDS_ENTRY_NOT_FOUND, {shown}), shell.genericFolderIcon(), Resolution::NotFound};
 }
@@ -61,24 +66,27 @@ std::optional<std::int32_t> policyEditorFolder(std::u16string_view name) {
 }
 
 EntryLook describePlace(const Place& place, PlaceShell& shell) {
-    if (!place.isPath()) {
-        const std::string number = std::to_string(place.csidl);
-        return specialFolder(place.csidl, text(IDS_ENTRY_SPECIAL_FOLDER, {std::u16string(number.begin(), number.end())}), shell);
-    }
+    if (!place.isPath()) return specialFolder(place.csidl, specialFolderText(place.csidl), shell);
     if (!place.expandable) {
         if (const auto csidl = policyEditorFolder(place.path)) return specialFolder(*csidl, place.path, shell);
     }
     // The shell would describe the empty path as the folder the program runs in.
     if (place.path.empty()) return {text(IDS_ENTRY_EMPTY), shell.genericFolderIcon(), Resolution::Empty};
     const std::u16string resolved = place.expandable ? shell.expandVariables(place.path) : place.path;
+    // The file system first: where a share's server is gone the look-up hangs here, before the
+    // shell is asked, which holds locks of its own that every later question would wait for.
+    const bool exists = isRooted(resolved) && shell.isExistingFolder(resolved);
+    const bool isFile = !exists && isRooted(resolved) && shell.exists(resolved);
     FolderLook look = shell.pathLook(resolved);
     // A path that resolves to no shell item has no name: it shows alone.
     std::u16string shown = look.displayName.empty() ? place.path : text(IDS_ENTRY_PATH, {look.displayName, place.path});
-    if (isRooted(resolved) && !shell.isExistingFolder(resolved) && shell.exists(resolved)) {
-        return {text(IDS_ENTRY_NOT_A_FOLDER, {shown}), shell.genericFolderIcon(), Resolution::NotAFolder};
-    }
-    if (!isRooted(resolved) || !shell.isExistingFolder(resolved)) return notFound(shown, shell);
+    if (isFile) return {text(IDS_ENTRY_NOT_A_FOLDER, {shown}), shell.genericFolderIcon(), Resolution::NotAFolder};
+    if (!exists) return notFound(shown, shell);
     return {std::move(shown), folderIcon(look.iconIndex, shell)};
 }
+
+std::u16string pendingText(const Place& place) { return place.isPath() ? place.path : specialFolderText(place.csidl); }
+
+std::u16string notRespondingText(const Place& place) { return text(IDS_ENTRY_NOT_RESPONDING, {pendingText(place)}); }
 
 }  // namespace ql::editor

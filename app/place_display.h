@@ -52,6 +52,11 @@ struct EntryLook {
 // document icon (index 0) that the shell gives what it cannot describe.
 EntryLook describePlace(const Place& place, PlaceShell& shell);
 
+// What an entry shows while the look-up of its place has not answered: the path as stored, or
+// "Special folder <number>"; once that has taken too long, the same marked "(not responding)".
+std::u16string pendingText(const Place& place);
+std::u16string notRespondingText(const Place& place);
+
 // The special folder that a policy editor name stands for; none for any other text.
 std::optional<std::int32_t> policyEditorFolder(std::u16string_view name);
 

@@ -1,5 +1,6 @@
 #include "app/place_shell_win32.h"
 
+#include "app/place_transfer_win32.h"
 #include "common/win_text.h"
 #include "shell/shell_ui_win32.h"
 
@@ -27,5 +28,10 @@ std::optional<editor::FolderLook> ShellPlaceLooks::specialFolderLook(std::int32_
 }
 
 int ShellPlaceLooks::genericFolderIcon() { return shellUI::genericFolderIconIndex(); }
+
+PlaceFacts lookUpPlace(const Place& place) {
+    ShellPlaceLooks shell(nullptr);  // on behalf of no window: the windows live on another thread
+    return {editor::describePlace(place, shell), transfer::resolvedPath(place, nullptr), transfer::leadsSomewhere(place, nullptr)};
+}
 
 }  // namespace ql

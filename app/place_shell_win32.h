@@ -2,6 +2,9 @@
 // The shell as the main window's entries ask it about their places.
 #include "app/place_display.h"
 #include "common/win_handles.h"
+#include "store/place.h"
+
+#include <string>
 
 namespace ql {
 
@@ -20,5 +23,15 @@ public:
 private:
     HWND owner_;
 };
+
+// What a place turns out to be on this system, asked on a worker of the look-up queue: the look
+// of its entry, the folder it leads to (empty for a special folder without one, My Computer) and
+// whether the shell can open it.
+struct PlaceFacts {
+    editor::EntryLook look;
+    std::wstring resolvedPath;
+    bool leadsSomewhere = false;
+};
+PlaceFacts lookUpPlace(const Place& place);
 
 }  // namespace ql

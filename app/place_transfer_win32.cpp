@@ -15,29 +15,31 @@ std::wstring expanded(const Place& place) {
     return place.expandable ? shellUI::expandEnvironmentText(path) : path;
 }
 
-editor::Offered offered(Place place) {
-    const bool folder = shellUI::isExistingFolder(expanded(place));
-    return {std::move(place), folder};
-}
-
 }  // namespace
 
-std::vector<editor::Offered> offeredFromFileList(HDROP files) {
-    std::vector<editor::Offered> items;
+std::vector<Place> placesFromFileList(HDROP files) {
+    std::vector<Place> items;
     const UINT count = ::DragQueryFileW(files, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         std::wstring path(::DragQueryFileW(files, i, nullptr, 0) + 1, L'\0');
         path.resize(::DragQueryFileW(files, i, path.data(), static_cast<UINT>(path.size())));
         // A file list holds real paths: a '%' in one is part of a name, not a variable.
-        items.push_back(offered(Place::folderPath(win::toU16(path))));
+        items.push_back(Place::folderPath(win::toU16(path)));
     }
     return items;
 }
 
-std::vector<editor::Offered> offeredFromText(std::wstring_view text) {
+std::vector<Place> placesFromText(std::wstring_view text) {
+    std::vector<Place> items;
+    for (std::u16string& path : editor::pathsFromText(win::toU16(text))) items.push_back(editor::placeFromPath(std::move(path)));
+    return items;
+}
+
+std::vector<editor::Offered> markFolders(std::vector<Place> places) {
     std::vector<editor::Offered> items;
-    for (std::u16string& path : editor::pathsFromText(win::toU16(text))) {
-        items.push_back(offered(editor::placeFromPath(std::move(path))));
+    for (Place& place : places) {
+        const bool folder = shellUI::isExistingFolder(expanded(place));
+        items.push_back({std::move(place), folder});
     }
     return items;
 }
@@ -46,16 +48,16 @@ bool clipboardHoldsPlaces() {
     return ::IsClipboardFormatAvailable(CF_HDROP) || ::IsClipboardFormatAvailable(CF_UNICODETEXT);
 }
 
-std::optional<std::vector<editor::Offered>> offeredFromClipboard(HWND owner) {
+std::optional<std::vector<Place>> placesFromClipboard(HWND owner) {
     const win::OpenClipboard clipboard(owner);
     if (!clipboard.ok()) return std::nullopt;
-    if (const HANDLE files = ::GetClipboardData(CF_HDROP)) return offeredFromFileList(static_cast<HDROP>(files));
+    if (const HANDLE files = ::GetClipboardData(CF_HDROP)) return placesFromFileList(static_cast<HDROP>(files));
     if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
         const win::GlobalLock<const wchar_t> text(data);
         if (!text.get()) return std::nullopt;
         // Bounded by the block's size: the text need not end in a NUL.
         const std::wstring_view all(text.get(), text.size() / sizeof(wchar_t));
-        return offeredFromText(all.substr(0, all.find(L'\0')));
+        return placesFromText(all.substr(0, all.find(L'\0')));
     }
     return std::nullopt;
 }

@@ -14,16 +14,19 @@
 
 namespace ql::transfer {
 
-// The items of a dropped or copied file list, each marked whether it is a folder.
-std::vector<editor::Offered> offeredFromFileList(HDROP files);
-// The paths in text, one a line, each marked whether it is a folder (its %VARIABLES% expanded).
-std::vector<editor::Offered> offeredFromText(std::wstring_view text);
+// The items of a dropped or copied file list.
+std::vector<Place> placesFromFileList(HDROP files);
+// The paths in text, one a line.
+std::vector<Place> placesFromText(std::wstring_view text);
+// Each place marked whether it is a folder (its %VARIABLES% expanded): asked of the file system,
+// so on a worker of the look-up queue.
+std::vector<editor::Offered> markFolders(std::vector<Place> places);
 
 // Whether the clipboard holds something the list may take: files, or text.
 bool clipboardHoldsPlaces();
 // What the clipboard offers: its files if it holds any, else the paths in its text; none when it
 // holds neither or cannot be opened.
-std::optional<std::vector<editor::Offered>> offeredFromClipboard(HWND owner);
+std::optional<std::vector<Place>> placesFromClipboard(HWND owner);
 // Puts `text` on the clipboard as Unicode text; false when the clipboard could not take it.
 bool copyToClipboard(HWND owner, std::wstring_view text);
 

@@ -28,25 +28,28 @@ void QlEditor::acceptDrops() {
     folderDrop_ = FolderDropRegistration::tryRegister(
         folderList_, FolderDropHandlers{
                          .takesDrops = [this] { return customized(); },
-                         .dropped = [this](std::vector<editor::Offered> items) { return folderList_Dropped(std::move(items)); },
+                         .dropped = [this](std::vector<Place> items) { return folderList_Dropped(std::move(items)); },
                      });
 }
 
-// Runs inside the source's drag: the places are added, and a refusal told, once it is over, so
-// that a message box never holds up the program the folders came from.
-bool QlEditor::folderList_Dropped(std::vector<editor::Offered> items) {
-    droppedPlaces_ = editor::planAdd(customized(), entryCount(), items);
-    ::PostMessageW(hwnd(), kAddDroppedMessage, 0, 0);
-    return !droppedPlaces_.places.empty();
+// Runs inside the source's drag: the places are added, and a refusal told, once the look-up queue
+// has said which are folders, after the drag, so that a message box never holds up the program the
+// folders came from. The drop is taken while there is room: which items are folders is not known yet.
+bool QlEditor::folderList_Dropped(std::vector<Place> items) {
+    const bool taken = !items.empty() && entryCount() < editor::kMaxEntries;
+    addOffered(std::move(items));
+    return taken;
 }
-
-void QlEditor::addDroppedPlaces() { addPlaces(std::exchange(droppedPlaces_, {})); }
 
 void QlEditor::pastePlaces() {
     if (!customized()) return;
-    const auto offered = transfer::offeredFromClipboard(hwnd());
-    if (!offered) return;
-    addPlaces(editor::planAdd(customized(), entryCount(), *offered));
+    if (auto places = transfer::placesFromClipboard(hwnd())) addOffered(std::move(*places));
+}
+
+// What the list takes is planned when the answer comes, with the list as it is then.
+void QlEditor::addOffered(std::vector<Place> places) {
+    lookups_.ask(replies_, [places = std::move(places)]() mutable { return transfer::markFolders(std::move(places)); },
+                 [this](std::vector<editor::Offered> offered) { addPlaces(editor::planAdd(customized(), entryCount(), offered)); });
 }
 
 // Every way of adding ends here. A place the list holds already is not added twice: its entry is
@@ -76,6 +79,13 @@ void QlEditor::addPlaces(const editor::AddPlan& plan) {
     }
     ::SetFocus(folderList_);
     if (listed) showStatus(win::loadText(IDS_ALREADY_IN_LIST, {win::toU16(win::itemText(folderList_, *listed))}));
+}
+
+const PlaceFacts* QlEditor::factsAt(int index) const {
+    const std::optional<LPARAM> id = win::itemParam(folderList_, index);
+    if (!id) return nullptr;
+    const auto found = facts_.find(*id);
+    return found != facts_.end() ? &found->second : nullptr;
 }
 
 std::optional<Place> QlEditor::placeAt(int index) const {
@@ -111,12 +121,14 @@ void QlEditor::folderList_ContextMenu(LPARAM position) {
     const std::optional<Place> place = placeAt(index);
     std::optional<editor::MenuEntry> entry;
     if (place) {
+        // A special folder counts as leading nowhere until its look-up has answered.
+        const PlaceFacts* facts = factsAt(index);
         entry = editor::MenuEntry{
             .position = index,
             .onlySelected = ListView_GetSelectedCount(folderList_) == 1 &&
                             ListView_GetItemState(folderList_, index, LVIS_SELECTED) != 0,
-            .leadsSomewhere = transfer::leadsSomewhere(*place, hwnd()),
-            .hasPath = place->isPath() ? !place->path.empty() : !transfer::resolvedPath(*place, hwnd()).empty(),
+            .leadsSomewhere = place->isPath() || (facts && facts->leadsSomewhere),
+            .hasPath = place->isPath() ? !place->path.empty() : facts && !facts->resolvedPath.empty(),
         };
     }
     const editor::ControlStates controls = editor::controlStates(customized(), entryCount(), hasSelection());
@@ -133,20 +145,22 @@ void QlEditor::folderList_ContextMenu(LPARAM position) {
 }
 
 // A path entry gives its path as stored, so that pasting it back keeps its %VARIABLES%; a
-// special folder its location on this system.
+// special folder its location on this system, once its look-up has answered.
 void QlEditor::copyPathOf(int index) {
     const std::optional<Place> place = placeAt(index);
     if (!place) return;
-    const std::wstring path = place->isPath() ? win::toWide(place->path) : transfer::resolvedPath(*place, hwnd());
+    const PlaceFacts* facts = factsAt(index);
+    const std::wstring path = place->isPath() ? win::toWide(place->path) : facts ? facts->resolvedPath : std::wstring();
     if (!path.empty()) transfer::copyToClipboard(hwnd(), path);
 }
 
+// Where the place leads is told once its look-up has answered.
 std::wstring QlEditor::infoTipOf(int index) const {
     const std::optional<Place> place = placeAt(index);
     if (!place) return {};
-    const auto resolution = resolutions_.find(win::itemParam(folderList_, index).value_or(0));
-    return win::toWide(editor::infoTip(*place, win::toU16(transfer::resolvedPath(*place, hwnd())),
-                                       resolution != resolutions_.end() ? resolution->second : editor::Resolution::Folder));
+    const PlaceFacts* facts = factsAt(index);
+    return win::toWide(editor::infoTip(*place, facts ? win::toU16(facts->resolvedPath) : std::u16string(),
+                                       facts ? facts->look.resolution : editor::Resolution::Folder));
 }
 
 }  // namespace ql

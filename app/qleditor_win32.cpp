@@ -40,7 +40,7 @@ constexpr int kBelowList = kLabelRow + kStatusRow;  // how far what stood below 
 constexpr TwipsRect kClientArea{0, 0, 5295, 5310 + kBelowList + kSettingsHeight};
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
 // Posted by Form_Load: the picker's window is built once the main window is up. Its list's 50 shell
-// look-ups run on a thread of their own from the start.
+// look-ups are jobs of the look-up queue from the start.
 constexpr UINT kLoadPickerMessage = WM_APP + 1;
 // Posted when a drag ends after the key changed during it.
 constexpr UINT kPlacesBarChangedMessage = WM_APP + 2;
@@ -257,13 +257,11 @@ private:
     QlEditor& editor_;
 };
 
-QlEditor::QlEditor(PlacesBarStore& store) : store_(store) {}
+QlEditor::QlEditor(PlacesBarStore& store, shellUI::LookupQueue& lookups) : store_(store), lookups_(lookups) {}
 
 QlEditor::~QlEditor() { destroy(); }
 
 HWND QlEditor::create() {
-    // The stored places' looks first on the scan's thread, while this one builds the window.
-    prefetching_ = csidlFolders_.startScan([this] { prefetch_.run(); });
     if (createModeless(nullptr, kWindowStyle)) {
         ::ShowWindow(hwnd(), SW_SHOWNORMAL);
         if (::GetForegroundWindow() != hwnd()) acceptDrops();
@@ -278,15 +276,24 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return FALSE;  // focus is set by Form_Load
     case kLoadPickerMessage:
         // Posted messages come before WM_PAINT: the window paints itself first, so that it stands
-        // whole while the picker is built.
-        ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        csidlFolders_.load(hwnd());
+        // whole while the picker is built, and goes back to its message loop in between (wParam 1),
+        // so that other programs' messages wait for one of the two at most.
+        if (wParam == 0) {
+            ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            ::PostMessageW(hwnd(), kLoadPickerMessage, 1, 0);
+        } else {
+            csidlFolders_.load(hwnd());
+        }
         return TRUE;
     case kPlacesBarChangedMessage:
         placesBarKeyChanged();
         return TRUE;
-    case kAddDroppedMessage:
-        addDroppedPlaces();
+    case kLookedUpMessage:
+        replies_.deliver();
+        return TRUE;
+    case WM_TIMER:
+        if (wParam != kNotRespondingTimer) return FALSE;
+        markNotResponding();
         return TRUE;
     case WM_ACTIVATEAPP:
         // Not for a window on its way out.
@@ -329,6 +336,9 @@ INT_PTR QlEditor::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         ::DestroyWindow(hwnd());
         return TRUE;
     case WM_DESTROY:
+        // Answers still to come find no window: nothing waits for them.
+        replies_.close();
+        ::KillTimer(hwnd(), kNotRespondingTimer);
         infoTips_.reset();
         folderDrop_.reset();
         Form_Unload();
@@ -358,7 +368,8 @@ INT_PTR QlEditor::onCommand(int command, int entry) {
     case ids::kImportPlacesBar: importPlacesBar(); break;
     case ids::kExportPlacesBar: exportPlacesBar(); break;
     case ids::kOpenPlace:
-        if (const auto place = placeAt(entry)) transfer::openInFileManager(*place, hwnd());
+        // The shell looks the folder up before it opens it.
+        if (const auto place = placeAt(entry)) lookups_.post([place = *place] { transfer::openInFileManager(place, nullptr); });
         break;
     case ids::kCopyPath: copyPathOf(entry); break;
     case ids::kMoveUp: moveSelectedEntry(-1); break;
@@ -423,6 +434,7 @@ void QlEditor::Form_Load() {
     applyDpi(win::dpiForWindow(hwnd()));
     // 32 x 32 in both lists: the entries show the shell's large icons.
     iconLists_.attach(folderList_, 32);
+    replies_.open(hwnd(), kLookedUpMessage);
     ::PostMessageW(hwnd(), kLoadPickerMessage, 0, 0);
     win::centreWindow(hwnd(), nullptr);  // on the screen the window starts on
     // The program's one window is in front before it shows: showing it alone may leave it behind
@@ -435,6 +447,8 @@ void QlEditor::Form_Load() {
     ::AppendMenuW(systemMenu, MF_STRING, ids::kExportPlacesBar, win::loadText(IDS_EXPORT_PLACES_BAR).c_str());
 
     loadPlacesBar();
+    // Behind the stored places' look-ups: the window shows those first.
+    csidlFolders_.startScan();
     updateControls();
     ::SetFocus(::GetDlgItem(hwnd(), customized() ? ids::kCustomizeYes : ids::kCustomizeNo));
 }
@@ -562,20 +576,12 @@ void QlEditor::loadPlacesBar() {
     showSettings();
     const LoadedPlacesBar loaded = ql::loadPlacesBar(store_);
     selectMode(loaded.customized);
-    const PlaceLooksPrefetch::Looks prefetched = std::exchange(prefetching_, false) ? prefetch_.take() : PlaceLooksPrefetch::Looks{};
-    for (const Place& place : loaded.places) addPlaceToList(place, findLook(prefetched, place));
+    for (const Place& place : loaded.places) addPlaceToList(place);
     listChanged_ = false;
 }
 
-void QlEditor::clearList() {
-    ListView_DeleteAllItems(folderList_);
-    places_.clear();
-    resolutions_.clear();
-    showStatus();
-}
-
 void QlEditor::reloadPlacesBar() {
-    clearList();
+    clearEntries();
     loadPlacesBar();
     updateControls();
 }
@@ -666,25 +672,79 @@ std::vector<Place> QlEditor::placesInOrder() const {
     return places;
 }
 
-void QlEditor::addPlaceToList(const Place& place, const editor::EntryLook* look) {
-    editor::EntryLook described;
-    if (!look) {
-        ShellPlaceLooks shell(hwnd());
-        described = editor::describePlace(place, shell);
-        look = &described;
-    }
+// The place may be on a share whose server is gone, where a look-up hangs: the entry shows what
+// the place is at once, with the plain folder icon, and its name and icon when the shell answers.
+void QlEditor::addPlaceToList(const Place& place) {
+    if (genericIcon_ < 0) genericIcon_ = shellUI::genericFolderIconIndex();
     const LPARAM id = nextEntryId_++;
     places_.emplace(id, place);
-    resolutions_.emplace(id, look->resolution);
-    const int index = win::insertItem(folderList_, entryCount(), win::toWide(look->text), id);
-    if (index >= 0 && iconLists_.icons()) iconLists_.icons()->SetIcon(index + 1, look->iconIndex);
+    const int index = win::insertItem(folderList_, entryCount(), win::toWide(editor::pendingText(place)), id);
+    if (index >= 0 && iconLists_.icons()) iconLists_.icons()->SetIcon(index + 1, genericIcon_);
+    // The timer runs while an entry waits unmarked; one that does is due no later than this one.
+    if (std::ranges::none_of(waiting_, [](const auto& entry) { return entry.second != 0; })) {
+        ::SetTimer(hwnd(), kNotRespondingTimer, shellUI::LookupQueue::kStuckAfterMs, nullptr);
+    }
+    waiting_.emplace(id, ::GetTickCount64());
+    lookups_.ask(replies_, [place] { return lookUpPlace(place); },
+                 [this, id](PlaceFacts facts) { placeLookedUp(id, std::move(facts)); });
+}
+
+// Also for an entry marked "(not responding)": the answer shows whenever it comes. An entry removed
+// meanwhile has no place any more, and the answer is dropped.
+void QlEditor::placeLookedUp(LPARAM id, PlaceFacts facts) {
+    if (!places_.contains(id)) return;
+    waiting_.erase(id);
+    showEntry(id, facts.look.text, facts.look.iconIndex);
+    facts_.insert_or_assign(id, std::move(facts));
+}
+
+void QlEditor::markNotResponding() {
+    const ULONGLONG now = ::GetTickCount64();
+    ULONGLONG next = 0;  // the earliest time another entry is due; 0 for none
+    for (auto& [id, askedAt] : waiting_) {
+        if (askedAt == 0) continue;  // marked already
+        const ULONGLONG due = askedAt + shellUI::LookupQueue::kStuckAfterMs;
+        if (due <= now) {
+            askedAt = 0;
+            if (const auto place = places_.find(id); place != places_.end()) {
+                showEntry(id, editor::notRespondingText(place->second), genericIcon_);
+            }
+        } else if (next == 0 || due < next) {
+            next = due;
+        }
+    }
+    if (next == 0) {
+        ::KillTimer(hwnd(), kNotRespondingTimer);
+    } else {
+        ::SetTimer(hwnd(), kNotRespondingTimer, static_cast<UINT>(next - now), nullptr);
+    }
+}
+
+void QlEditor::showEntry(LPARAM id, const std::u16string& text, int iconIndex) {
+    LVFINDINFOW find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = id;
+    const int index = ListView_FindItem(folderList_, -1, &find);
+    if (index < 0) return;
+    std::wstring shown = win::toWide(text);
+    ListView_SetItemText(folderList_, index, 0, shown.data());
+    if (iconLists_.icons()) iconLists_.icons()->SetIcon(index + 1, iconIndex);
 }
 
 void QlEditor::removeEntryAt(int position) {
     const LPARAM id = placeIdAt(folderList_, position);
     places_.erase(id);
-    resolutions_.erase(id);
+    facts_.erase(id);
+    waiting_.erase(id);
     ListView_DeleteItem(folderList_, position);
+}
+
+void QlEditor::clearEntries() {
+    ListView_DeleteAllItems(folderList_);
+    places_.clear();
+    facts_.clear();
+    waiting_.clear();
+    showStatus();
 }
 
 void QlEditor::addFolder_Click() {
@@ -805,7 +865,7 @@ void QlEditor::importPlacesBar() {
     const auto file = cli::importPlacesBarFile(hwnd());
     if (!file) return;
     if (const auto& placesBar = file->placesBar) {
-        clearList();
+        clearEntries();
         selectMode(placesBar->customized);
         for (const Place& place : placesBar->places) addPlaceToList(place);
     }

@@ -5,13 +5,14 @@
 #include "app/editor_rules.h"
 #include "app/folder_drop_target_win32.h"
 #include "app/list_info_tips_win32.h"
-#include "app/place_looks_prefetch_win32.h"
 #include "app/place_input.h"
+#include "app/place_shell_win32.h"
 #include "common/win_dialog.h"
 #include "common/win_handles.h"
 #include "common/win_texts.h"
 #include "imagelists/shell_icon_lists_win32.h"
 #include "picker/csidl_folders_win32.h"
+#include "shell/lookup_queue_win32.h"
 #include "store/dialog_settings.h"
 #include "store/place.h"
 #include "store/places_bar.h"
@@ -28,7 +29,8 @@ namespace ql {
 
 class QlEditor final : public win::Dialog {
 public:
-    explicit QlEditor(PlacesBarStore& store);
+    // `lookups`: where the window's questions to the shell go; it outlives the window.
+    QlEditor(PlacesBarStore& store, shellUI::LookupQueue& lookups);
     QlEditor(const QlEditor&) = delete;
     QlEditor& operator=(const QlEditor&) = delete;
     ~QlEditor();
@@ -46,8 +48,10 @@ private:
     // The caption of the window's message boxes.
     // The caption of its message boxes: the program's title.
     static std::wstring title() { return win::loadText(IDS_PROGRAM_TITLE); }
-    // Posted by a drop: its places are added once the source's drag has ended.
-    static constexpr UINT kAddDroppedMessage = WM_APP + 3;
+    // Posted when answers of the look-up queue have come.
+    static constexpr UINT kLookedUpMessage = WM_APP + 10;
+    // Marks the entries whose look-up has not answered in time.
+    static constexpr UINT_PTR kNotRespondingTimer = 32;
 
     class FolderListDrag;
     class DropZone;
@@ -87,14 +91,16 @@ private:
     // Adding from outside and the list's context menu and info tips (qleditor_places_win32.cpp).
     void setUpPlaceInput();
     void acceptDrops();
-    bool folderList_Dropped(std::vector<editor::Offered> items);
-    void addDroppedPlaces();
+    bool folderList_Dropped(std::vector<Place> items);
     void pastePlaces();
+    void addOffered(std::vector<Place> places);
     void addPlaces(const editor::AddPlan& plan);
     void folderList_ContextMenu(LPARAM position);
     void copyPathOf(int index);
     std::wstring infoTipOf(int index) const;
     std::optional<Place> placeAt(int index) const;
+    // What the look-up of the entry's place found; none until it answers.
+    const PlaceFacts* factsAt(int index) const;
 
     // Every edit: the window has unsaved changes, and the controls follow the list.
     void markUnsaved();
@@ -106,8 +112,12 @@ private:
     void reloadPlacesBar();
     bool savePlacesBar();
     std::optional<SaveResult> storeDialogs(const DialogsContent& saving);
-    // `look`: what the entry shows when it is known already.
-    void addPlaceToList(const Place& place, const editor::EntryLook* look = nullptr);
+    // Shows the place at once from what it is, and asks the look-up queue for its name and icon.
+    void addPlaceToList(const Place& place);
+    void placeLookedUp(LPARAM id, PlaceFacts facts);
+    void markNotResponding();
+    void showEntry(LPARAM id, const std::u16string& text, int iconIndex);
+    void clearEntries();
 
     bool customized() const { return mode_ == Mode::Customized; }
     DialogsContent content() const;
@@ -116,12 +126,10 @@ private:
     bool hasSelection() const;
     std::vector<Place> placesInOrder() const;
     void removeEntryAt(int position);
-    void clearList();
 
     PlacesBarStore& store_;
-    // Asked on the picker's thread before its names, for the first load; it outlives that thread.
-    PlaceLooksPrefetch prefetch_{store_};
-    bool prefetching_ = false;
+    shellUI::LookupQueue& lookups_;
+    shellUI::Replies replies_;
     HWND folderList_ = nullptr;
     HWND dropZone_ = nullptr;
     win::UniqueIcon iconLarge_;
@@ -142,13 +150,16 @@ private:
     // Each entry's place, by the id in its list item's lParam: the list view holds the order and
     // the text; saving reads the places from here and never parses the text.
     std::map<LPARAM, Place> places_;
-    // Whether each leads somewhere, by the same id, for what its tip says.
-    std::map<LPARAM, editor::Resolution> resolutions_;
     LPARAM nextEntryId_ = 1;
+    // By the same id: what each look-up found, and when those that have not answered were asked
+    // (0 once the entry is marked "(not responding)").
+    std::map<LPARAM, PlaceFacts> facts_;
+    std::map<LPARAM, ULONGLONG> waiting_;
+    int genericIcon_ = -1;  // asked once, when the first entry is shown
 
     // Created on first use, living as long as the window.
     imagelists::ShellIconLists iconLists_;
-    picker::CsidlFolders csidlFolders_;
+    picker::CsidlFolders csidlFolders_{lookups_};
 
     std::unique_ptr<FolderListDrag> dragList_;
     std::unique_ptr<DropZone> dropZoneIndicator_;
@@ -157,7 +168,6 @@ private:
     std::unique_ptr<FolderDropRegistration> folderDrop_;  // none until acceptDrops registers it
     bool dropsWanted_ = false;                            // acceptDrops ran, whether or not it succeeded
     std::unique_ptr<ListInfoTips> infoTips_;
-    editor::AddPlan droppedPlaces_;  // a drop's places, added once the drop is over
 };
 
 }  // namespace ql

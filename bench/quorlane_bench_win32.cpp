@@ -11,10 +11,12 @@
 #include "picker/picker_ids.h"
 #include "shell/known_folders_win32.h"
 #include "common/win_texts.h"
+#include "tests/e2e/hung_mount.h"
 
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
 #include <cwctype>
@@ -26,6 +28,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -47,6 +50,8 @@ constexpr DWORD kPatienceMs = 30000;
 // The peak working set is read this long after "ready", so that work a program puts off until it
 // is ready counts too.
 constexpr DWORD kSettleMs = 500;
+// How long after "ready" the window's answers are still timed.
+constexpr double kProbeAfterReadyMs = 2000;
 
 // ---- Small helpers ------------------------------------------------------------------------------
 
@@ -115,13 +120,14 @@ void writeText(const std::wstring& keyPath, const wchar_t* name, const std::wstr
 }
 
 // Four places, and with `fifth` a fifth: the special folders and paths a user typically keeps.
-void storePlaces(bool fifth) {
+// With `hung`, the fifth is a folder on a share whose server is gone instead.
+void storePlaces(bool fifth, const std::wstring& hung = {}) {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kPlacesBar);
     writeDword(L"Place0", 0);   // Desktop
     writeDword(L"Place1", 5);   // Documents
     writeDword(L"Place2", 17);  // My Computer
     writeText(kPlacesBar, L"Place3", L"C:\\windows");
-    if (fifth) writeText(kPlacesBar, L"Place4", L"C:\\windows\\system32");
+    if (fifth) writeText(kPlacesBar, L"Place4", hung.empty() ? L"C:\\windows\\system32" : hung);
 }
 
 std::string platformName() {
@@ -206,8 +212,11 @@ public:
     struct Startup {
         double visible;
         double ready;
+        double longestAnswerMs = 0;
     };
-    Startup waitForStartup(const std::wstring& mainClass, const std::function<bool(Run&)>& filled) {
+    // With `probe`, from the moment the window is visible until 2 s after it is ready, another
+    // thread sends the window WM_NULL every 10 ms: `longestAnswerMs` is the longest it took.
+    Startup waitForStartup(const std::wstring& mainClass, const std::function<bool(Run&)>& filled, bool probe = false) {
         Startup startup{};
         const double deadline = nowMs() + kPatienceMs;
         auto tick = [&](const char* waitingFor) {
@@ -218,10 +227,27 @@ public:
         while (!(mainWindow_ = windows_->find(isMain))) tick("window");
         while (!::IsWindowVisible(mainWindow_)) tick("visible window");
         startup.visible = nowMs() - started_;
+        std::atomic<double> probeUntil{probe ? nowMs() + kPatienceMs : 0};
+        std::thread prober;
+        if (probe) {
+            prober = std::thread([this, &probeUntil, &startup] {
+                while (nowMs() < probeUntil) {
+                    const double sent = nowMs();
+                    DWORD_PTR result = 0;
+                    ::SendMessageTimeoutW(mainWindow_, WM_NULL, 0, 0, SMTO_NORMAL, kPatienceMs, &result);
+                    startup.longestAnswerMs = std::max(startup.longestAnswerMs, nowMs() - sent);
+                    ::Sleep(10);
+                }
+            });
+        }
         ::WaitForInputIdle(process_.get(), kPatienceMs);
         while (!filled(*this)) tick("filled lists");
         while (!answers(mainWindow_)) tick("answer");
         startup.ready = nowMs() - started_;
+        if (probe) {
+            probeUntil = nowMs() + kProbeAfterReadyMs;
+            prober.join();
+        }
         return startup;
     }
 
@@ -317,6 +343,7 @@ struct StartupFigures {
     std::vector<double> visibleMs;
     std::vector<double> readyMs;
     std::vector<double> peakWorkingSetKiB;
+    std::vector<double> longestAnswerMs;  // of the runs that probed
     std::set<std::string> modules;  // the DLLs loaded once ready
 };
 
@@ -328,14 +355,33 @@ std::function<bool(Run&)> filledFor(const Benched& program, int pickerEntries) {
     return [](Run&) { return true; };
 }
 
-void measureStartup(const Benched& program, int pickerEntries, StartupFigures& figures) {
+// With `hung`, the fifth stored place is a folder on that mount, released before the run ends: no
+// program ends while a look-up waits in it.
+void measureStartup(const Benched& program, int pickerEntries, StartupFigures& figures, bool probe = false,
+                    ql::e2e::HungMount* hung = nullptr) {
+    if (hung) storePlaces(true, hung->hungFolder());
     Run run(program.exe);
-    const Run::Startup startup = run.waitForStartup(program.mainClass, filledFor(program, pickerEntries));
+    const Run::Startup startup = run.waitForStartup(program.mainClass, filledFor(program, pickerEntries), probe);
     figures.visibleMs.push_back(startup.visible);
     figures.readyMs.push_back(startup.ready);
+    if (probe) figures.longestAnswerMs.push_back(startup.longestAnswerMs);
     ::Sleep(kSettleMs);
     figures.peakWorkingSetKiB.push_back(static_cast<double>(run.memory().PeakWorkingSetSize) / 1024.0);
     if (figures.modules.empty()) figures.modules = run.modules();
+    if (hung) {
+        hung->release();
+        storePlaces(true);
+    }
+}
+
+// Quorlane's start-up with the fifth place on a share whose server is gone, a fresh mount each
+// run; false when no such mount can be made here (the reason in `why`).
+bool measureHungStartup(int pickerEntries, StartupFigures& figures, bool probe, std::string& why) {
+    ql::e2e::HungMount mount;
+    why = mount.unavailable();
+    if (!why.empty()) return false;
+    measureStartup(kQuorlane, pickerEntries, figures, probe, &mount);
+    return true;
 }
 
 // The entries of the picker's list here: the special folders the shell knows (CSIDL 0 to 49 that
@@ -848,10 +894,20 @@ int wmain(int argc, wchar_t** argv) {
         StartupFigures warmUp;
         // The first runs fill the file cache and start Wine's services.
         for (const Benched* program : {&kQuorlane, &kFloor, &kBaseline}) measureStartup(*program, pickerEntries, warmUp);
+        StartupFigures hung;
+        std::string noHungMount;
         for (int i = 0; i < runs; ++i) {
             measureStartup(kQuorlane, pickerEntries, quorlane);
+            if (noHungMount.empty()) measureHungStartup(pickerEntries, hung, false, noHungMount);
             measureStartup(kFloor, pickerEntries, floor);
             measureStartup(kBaseline, pickerEntries, baseline);
+        }
+        // The window's answers while it comes up, probed from here, with and without a hung place.
+        StartupFigures probed;
+        StartupFigures hungProbed;
+        for (int i = 0; i < runs; ++i) {
+            measureStartup(kQuorlane, pickerEntries, probed, true);
+            if (noHungMount.empty()) measureHungStartup(pickerEntries, hungProbed, true, noHungMount);
         }
         const std::vector<double> picker = measurePicker(runs, pickerEntries);
         const EarlyPicker early = measureEarlyPicker(runs, pickerEntries);
@@ -894,6 +950,21 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("(no row for /list against reg query: this quorlane.exe has no /list)\n");
         }
 
+        const auto longestRow = [](const std::string& what, const std::vector<double>& longest) {
+            const double ms = median(longest);
+            row(what, fixed(ms), "", "", "<= 100 ms", verdict(ms <= 100));
+        };
+        row("", "", "", "", "", "");
+        longestRow("longest answer to WM_NULL every 10 ms, visible to ready + 2 s (ms)", probed.longestAnswerMs);
+        if (noHungMount.empty()) {
+            longestRow("  the same with one place hung (ms)", hungProbed.longestAnswerMs);
+            row("", "one hung", "none hung", "", "", "");
+            ratioRow("start-up to visible with one place hung (ms), ratio", hung.visibleMs, quorlane.visibleMs, 1, 1.10);
+            ratioRow("start-up to ready with one place hung (ms), ratio", hung.readyMs, quorlane.readyMs, 1, 1.10);
+        } else {
+            std::printf("(no rows with a hung place: %s)\n", noHungMount.c_str());
+        }
+
         std::printf("\nFor information\n");
         row("", "quorlane", "bare", "ratio", "", "");
         ratioRow("start-up to visible (ms), to the bare window", quorlane.visibleMs, baseline.visibleMs, 1, std::nullopt);
@@ -912,6 +983,14 @@ int wmain(int argc, wchar_t** argv) {
         row("  until its entries show their own icons (ms)", fixed(median(early.iconsMs)), "", "", "", "");
         row("  showings with an incomplete list", std::to_string(early.incomplete) + " of " + std::to_string(runs), "", "",
             "", "");
+        if (noHungMount.empty()) {
+            row("", "one hung", "floor", "ratio", "", "");
+            ratioRow("start-up to visible with one place hung (ms), to the floor", hung.visibleMs, floor.visibleMs, 1, std::nullopt);
+            ratioRow("start-up to ready with one place hung (ms), to the floor", hung.readyMs, floor.readyMs, 1, std::nullopt);
+            row("  longest answer, worst run, none / one hung (ms)",
+                fixed(*std::max_element(probed.longestAnswerMs.begin(), probed.longestAnswerMs.end())),
+                fixed(*std::max_element(hungProbed.longestAnswerMs.begin(), hungProbed.longestAnswerMs.end())), "", "", "");
+        }
 
         std::printf("\nquorlane.exe imports: %s\n", joined({exe.imports.begin(), exe.imports.end()}).c_str());
         std::printf("one file: %s", oneFile ? "yes (every import is a system DLL, no DLL beside it)\n" : "NO:");

@@ -6,12 +6,18 @@
 #include "common/win_text.h"
 #include "common/win_texts.h"
 #include "shell/known_folders_win32.h"
+#include "shell/lookup_queue_win32.h"
 #include "shell/shell_ui_win32.h"
 #include "store/registry_places_bar_store.h"
 #include "store/write_access_win32.h"
 
 #include <shellapi.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 namespace ql::cli {
@@ -20,7 +26,37 @@ namespace {
 // A places bar file is a few hundred bytes; anything near this is no such file.
 constexpr DWORD kMaxFileBytes = 1 << 20;
 
+// How long a command waits for the file system: a share whose server is gone does not fail, it
+// hangs, and a command that hangs with it is no use to the script that runs it.
+constexpr auto kAnswerWithin = std::chrono::milliseconds(shellUI::LookupQueue::kStuckAfterMs);
+
 bool usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+
+// Runs the look-ups all at once on workers of `queue` and waits for them kAnswerWithin at most:
+// none for each that has not answered by then, whose worker is left to end when it does.
+template <class T>
+std::vector<std::optional<T>> answeredWithin(shellUI::LookupQueue& queue, std::vector<std::function<T()>> looks) {
+    struct Answers {
+        std::mutex mutex;
+        std::condition_variable came;
+        std::vector<std::optional<T>> answers;
+        std::size_t count = 0;
+    };
+    const auto shared = std::make_shared<Answers>();
+    shared->answers.resize(looks.size());
+    for (std::size_t i = 0; i < looks.size(); ++i) {
+        queue.post([shared, i, look = std::move(looks[i])] {
+            T answer = look();
+            const std::lock_guard lock(shared->mutex);
+            shared->answers[i] = std::move(answer);
+            ++shared->count;
+            shared->came.notify_all();
+        });
+    }
+    std::unique_lock lock(shared->mutex);
+    shared->came.wait_for(lock, kAnswerWithin, [&] { return shared->count == shared->answers.size(); });
+    return shared->answers;
+}
 
 // The standard handles when the program has them (a pipe, a file, a console), else the console
 // of the command that started it, if any: a GUI program gets no console of its own.
@@ -34,6 +70,15 @@ public:
         console_.reset(console);
         if (!usable(out_)) out_ = console;
         if (!usable(error_)) error_ = console;
+    }
+
+    StandardOutput(const StandardOutput&) = delete;
+    StandardOutput& operator=(const StandardOutput&) = delete;
+    // The output ends with the command: a look-up left hanging in a thread that the system cannot
+    // end keeps the process alive, and must not keep whoever reads the output waiting.
+    ~StandardOutput() {
+        if (usable(out_) && out_ != console_.get()) ::CloseHandle(out_);
+        if (usable(error_) && error_ != out_ && error_ != console_.get()) ::CloseHandle(error_);
     }
 
     void writeOut(std::u16string_view text) const { write(out_, text); }
@@ -98,19 +143,17 @@ public:
         return win::toU16(cli::absolutePath(win::toWide(path)));
     }
 
-    bool folderExists(std::u16string_view path) override {
-        return shellUI::isExistingFolder(shellUI::expandEnvironmentText(win::toWide(path)));
+    std::optional<bool> folderExists(std::u16string_view path) override {
+        return answeredWithin<bool>(lookups(), {[path = win::toWide(path)] {
+                                        return shellUI::isExistingFolder(shellUI::expandEnvironmentText(path));
+                                    }})
+            .front();
     }
 
-    std::u16string displayName(const Place& place) override {
-        useShell();
-        if (!place.isPath()) {
-            const auto name = shellUI::getSpecialFolderDisplayName(place.csidl);
-            return name ? win::toU16(*name) : std::u16string();
-        }
-        if (place.path.empty()) return {};
-        const std::wstring path = win::toWide(place.path);
-        return win::toU16(shellUI::getPathDisplayName(place.expandable ? shellUI::expandEnvironmentText(path) : path));
+    std::vector<std::optional<std::u16string>> displayNames(const std::vector<Place>& places) override {
+        std::vector<std::function<std::u16string()>> looks;
+        for (const Place& place : places) looks.emplace_back([place] { return displayName(place); });
+        return answeredWithin(lookups(), std::move(looks));
     }
 
     std::u16string errorText(long error) override { return win::toU16(win::errorText(static_cast<unsigned long>(error))); }
@@ -136,6 +179,26 @@ public:
     }
 
 private:
+    static std::u16string displayName(const Place& place) {
+        if (!place.isPath()) {
+            const auto name = shellUI::getSpecialFolderDisplayName(place.csidl);
+            return name ? win::toU16(*name) : std::u16string();
+        }
+        if (place.path.empty()) return {};
+        const std::wstring given = win::toWide(place.path);
+        const std::wstring path = place.expandable ? shellUI::expandEnvironmentText(given) : given;
+        // The file system first: where it hangs, this look-up hangs before the shell holds locks of
+        // its own that the others would wait for.
+        ::GetFileAttributesW(path.c_str());
+        return win::toU16(shellUI::getPathDisplayName(path));
+    }
+
+    // Each look-up of a path on a worker of its own: a command asks them all at once.
+    shellUI::LookupQueue& lookups() {
+        if (!lookups_) lookups_.emplace(1, 0);
+        return *lookups_;
+    }
+
     // The shell's folder objects need COM on this thread; a command that asks the shell nothing
     // (an export, an import) loads neither COM nor the shell.
     void useShell() {
@@ -145,6 +208,7 @@ private:
     StandardOutput output_;
     std::optional<win::ComApartment> com_;
     std::optional<std::vector<KnownFolderPath>> known_;
+    std::optional<shellUI::LookupQueue> lookups_;
 };
 
 }  // namespace

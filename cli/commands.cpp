@@ -104,6 +104,7 @@ public:
             return kExitRefused;
         }
         for (const std::u16string& warning : warnings_) host_.writeError(u"quorlane: " + text(IDS_CLI_WARNING, {warning}) + std::u16string(kNewLine));
+        for (const std::u16string& silent : notResponding_) host_.writeError(u"quorlane: " + silent + std::u16string(kNewLine));
         return kExitOk;
     }
 
@@ -129,15 +130,19 @@ private:
             host_.writeOut(u"defaults" + std::u16string(kNewLine));
             return std::nullopt;
         }
+        const std::vector<StoredPlace> stored = storedPlaces(snapshot);
+        std::vector<Place> places;
+        for (const StoredPlace& entry : stored) places.push_back(entry.place);
+        const std::vector<std::optional<std::u16string>> names = host_.displayNames(places);
         std::u16string text;
-        for (const auto& [index, place] : storedPlaces(snapshot)) {
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            const auto& [index, place] = stored[i];
+            const std::u16string value = place.isPath() ? place.path : decimal(place.csidl);
             text += placeValueName(index) + u"\t";
-            if (place.isPath()) {
-                text += (place.expandable ? u"REG_EXPAND_SZ\t" : u"REG_SZ\t") + place.path;
-            } else {
-                text += u"REG_DWORD\t" + decimal(place.csidl);
-            }
-            text += u"\t" + host_.displayName(place) + std::u16string(kNewLine);
+            text += (place.isPath() ? (place.expandable ? u"REG_EXPAND_SZ\t" : u"REG_SZ\t") : u"REG_DWORD\t") + value;
+            const bool answered = i < names.size() && names[i];
+            if (!answered) warnNotResponding(index, value);
+            text += u"\t" + (answered ? *names[i] : std::u16string()) + std::u16string(kNewLine);
         }
         host_.writeOut(text);
         return std::nullopt;
@@ -248,16 +253,17 @@ private:
         return Refusal{text(IDS_CLI_CANNOT_SAVE, {result.failedStep, host_.errorText(result.error)})};
     }
 
+    // Appends to `places`: each goes to the value named by its position.
     std::optional<Refusal> resolveAll(const std::vector<std::u16string>& arguments, std::vector<Place>& places) {
         for (const std::u16string& argument : arguments) {
-            auto place = resolve(argument);
+            auto place = resolve(argument, static_cast<int>(places.size()));
             if (!place) return refusal_;
             places.push_back(std::move(*place));
         }
         return std::nullopt;
     }
 
-    std::optional<Place> resolve(const std::u16string& argument) {
+    std::optional<Place> resolve(const std::u16string& argument, int index) {
         if (argument.empty()) return refuse(text(IDS_CLI_EMPTY_PLACE));
         if (allDigits(argument)) {
             // More digits than any 32-bit number has is no folder this system knows.
@@ -271,18 +277,21 @@ private:
             if (!host_.specialFolderExists(*csidl)) return refuse(text(IDS_CLI_NO_SUCH_FOLDER, {argument}));
             return Place::specialFolder(*csidl);
         }
-        for (const KnownFolderPath& folder : host_.knownFolders()) {
-            if (equalsIgnoringCase(folder.name, argument)) return Place::folderPath(folder.path);
+        // Known folders are looked for only where a name can be one: a path needs no look-up of them.
+        if (bareWord(argument)) {
+            for (const KnownFolderPath& folder : host_.knownFolders()) {
+                if (equalsIgnoringCase(folder.name, argument)) return Place::folderPath(folder.path);
+            }
         }
         if (holdsVariable(argument)) {
-            if (!host_.folderExists(argument)) warnNoFolder(argument);
+            checkFolder(host_.folderExists(argument), index, argument);
             return Place::expandablePath(argument);
         }
         const std::u16string path = host_.absolutePath(argument);
         if (path.empty()) return refuse(text(IDS_CLI_NO_PATH, {argument}));
-        const bool exists = host_.folderExists(path);
-        if (!exists && bareWord(argument)) return refuse(text(IDS_CLI_NOT_A_FOLDER_NAME, {argument}));
-        if (!exists) warnNoFolder(path);
+        const std::optional<bool> exists = host_.folderExists(path);
+        if (exists == false && bareWord(argument)) return refuse(text(IDS_CLI_NOT_A_FOLDER_NAME, {argument}));
+        checkFolder(exists, index, path);
         return Place::folderPath(path);
     }
 
@@ -291,8 +300,17 @@ private:
         return std::nullopt;
     }
 
-    void warnNoFolder(const std::u16string& path) {
-        warnings_.push_back(text(IDS_CLI_NOT_A_FOLDER, {path}));
+    // A path stored all the same: one that is no folder, or one whose file system did not answer.
+    void checkFolder(std::optional<bool> exists, int index, const std::u16string& path) {
+        if (!exists) {
+            warnNotResponding(index, path);
+        } else if (!*exists) {
+            warnings_.push_back(text(IDS_CLI_NOT_A_FOLDER, {path}));
+        }
+    }
+
+    void warnNotResponding(int index, const std::u16string& value) {
+        notResponding_.push_back(text(IDS_CLI_NOT_RESPONDING, {placeValueName(index), value}));
     }
 
     PlacesBarStore& store_;
@@ -300,6 +318,7 @@ private:
     std::optional<Refusal> refusal_;
     std::vector<std::u16string> warnings_;
     bool elevate_ = false;
+    std::vector<std::u16string> notResponding_;
 };
 
 }  // namespace

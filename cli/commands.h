@@ -6,6 +6,7 @@
 #include "store/places_bar_store.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,10 +31,12 @@ public:
     // The path made absolute (under Wine a Unix path becomes the Windows path it maps to);
     // empty when that cannot be done.
     virtual std::u16string absolutePath(std::u16string_view path) = 0;
-    // Whether the path, with its %VARIABLES% expanded, is an existing folder.
-    virtual bool folderExists(std::u16string_view path) = 0;
-    // The shell's display name of the place; empty when it does not resolve.
-    virtual std::u16string displayName(const Place& place) = 0;
+    // Whether the path, with its %VARIABLES% expanded, is an existing folder; none when the file
+    // system has not answered in time (a share whose server is gone).
+    virtual std::optional<bool> folderExists(std::u16string_view path) = 0;
+    // The shell's display names of the places, asked together: empty for one that does not
+    // resolve, none for one that has not answered in time.
+    virtual std::vector<std::optional<std::u16string>> displayNames(const std::vector<Place>& places) = 0;
     // The system's text for a registry error code.
     virtual std::u16string errorText(long error) = 0;
 

@@ -77,6 +77,25 @@ TEST_F(Commands, PlacesByNumberNameKnownFolderAndPath) {
                           u"quorlane: warning: C:\\work\\later\\made is not an existing folder; it is stored all the same\r\n");
 }
 
+// A share whose server is gone answers nothing: /list still lists it, with an empty name, and /set
+// and /add store it; each says so on the error output and still succeeds.
+TEST_F(Commands, PlacesThatDoNotAnswerAreListedAndStoredWithAWarning) {
+    host.hung.insert(u"Z:\\mnt\\nas");
+    EXPECT_EQ(run({u"/set", u"5", u"/mnt/nas"}), kExitOk);
+    EXPECT_EQ(stored(), (std::vector<Place>{Place::specialFolder(5), Place::folderPath(u"Z:\\mnt\\nas")}));
+    EXPECT_EQ(host.error, u"quorlane: Place1: Z:\\mnt\\nas is not responding\r\n");
+
+    EXPECT_EQ(run({u"/add", u"Z:\\mnt\\nas", u"C:\\windows"}), kExitOk);
+    EXPECT_EQ(host.error, u"quorlane: Place2: Z:\\mnt\\nas is not responding\r\n");
+    EXPECT_EQ(stored().size(), 4u);
+
+    EXPECT_EQ(run({u"/list"}), kExitOk);
+    EXPECT_EQ(host.out, u"Place0\tREG_DWORD\t5\tDocuments\r\nPlace1\tREG_SZ\tZ:\\mnt\\nas\t\r\n"
+                        u"Place2\tREG_SZ\tZ:\\mnt\\nas\t\r\nPlace3\tREG_SZ\tC:\\windows\twindows\r\n");
+    EXPECT_EQ(host.error, u"quorlane: Place1: Z:\\mnt\\nas is not responding\r\n"
+                          u"quorlane: Place2: Z:\\mnt\\nas is not responding\r\n");
+}
+
 TEST_F(Commands, UnknownPlacesAreRefusedAndNothingIsWritten) {
     ASSERT_EQ(run({u"/set", u"Desktop"}), kExitOk);
     expectRefused({u"/set", u"5", u"12"}, u"there is no special folder number 12 on this system");

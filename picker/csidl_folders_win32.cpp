@@ -45,10 +45,9 @@ constexpr std::array kControls{
 
 }  // namespace
 
-CsidlFolders::CsidlFolders() : CsidlFolders(SpecialFolderScan::askShellName) {}
-
-CsidlFolders::CsidlFolders(SpecialFolderQuery query, KnownFolderQuery knownFolders, IconQuery icons)
-    : query_(std::move(query)), knownFolders_(std::move(knownFolders)), iconQuery_(std::move(icons)) {}
+CsidlFolders::CsidlFolders(shellUI::LookupQueue& queue, SpecialFolderQuery query, KnownFolderQuery knownFolders,
+                           IconQuery icons)
+    : queue_(queue), query_(std::move(query)), knownFolders_(std::move(knownFolders)), iconQuery_(std::move(icons)) {}
 
 CsidlFolders::~CsidlFolders() { unload(); }
 
@@ -130,14 +129,14 @@ void CsidlFolders::Form_Load() {
     scan_->reportTo(hwnd(), kScanProgressMessage);
 }
 
-bool CsidlFolders::startScan(SpecialFolderScan::FirstJob first) {
-    if (scan_ || filled_) return false;
-    scan_ = std::make_unique<SpecialFolderScan>(query_, knownFolders_, iconQuery_, std::move(first));
-    return true;
+void CsidlFolders::startScan() {
+    if (scan_ || filled_) return;
+    scan_ = std::make_unique<SpecialFolderScan>(queue_, query_, knownFolders_, iconQuery_);
 }
 
 void CsidlFolders::scanProgress() {
     if (!scan_) return;
+    scan_->deliver();
     if (!filled_ && scan_->namesFinished()) {
         fillList();
         if (iconsWanted_) scan_->startIcons();

@@ -3,8 +3,8 @@
 // on this system, with its display name and icon, from which the user chooses one to add to the
 // places bar; after them the known folders that have no special folder number (Downloads), which
 // are added as paths. It is built once, hidden between uses, and shown modally over its owner. The shell is
-// asked on a thread of its own, so the owner's thread never waits for the list unless the user asks
-// for the picker before it is complete. The icons are asked for when the picker first shows, after
+// asked through the program's look-up queue, so the owner's thread never waits for the list unless the
+// user asks for the picker before it is complete. The icons are asked for when the picker first shows, after
 // the names: until they come, every entry shows the shell's plain folder icon, as Explorer shows
 // one while it asks for the real one.
 #include "common/win_dialog.h"
@@ -25,25 +25,24 @@ namespace ql::picker {
 
 class CsidlFolders final : public win::Dialog {
 public:
-    // How the picker learns, on the scan's thread, a special folder's display name (nothing when
+    // How the picker learns, on a worker of the queue, a special folder's display name (nothing when
     // the system has no folder for the number), the known folders without a special folder number
     // that it offers after the special ones, and each entry's icon. The shell unless a test gives another.
     using SpecialFolderQuery = SpecialFolderScan::NameQuery;
     using KnownFolderQuery = SpecialFolderScan::KnownFolderQuery;
     using IconQuery = SpecialFolderScan::IconQuery;
 
-    CsidlFolders();
-    explicit CsidlFolders(SpecialFolderQuery query, KnownFolderQuery knownFolders = shellUI::knownFoldersWithoutCsidl,
+    explicit CsidlFolders(shellUI::LookupQueue& queue, SpecialFolderQuery query = SpecialFolderScan::askShellName,
+                          KnownFolderQuery knownFolders = shellUI::knownFoldersWithoutCsidl,
                           IconQuery icons = SpecialFolderScan::askShellIcon);
     CsidlFolders(const CsidlFolders&) = delete;
     CsidlFolders& operator=(const CsidlFolders&) = delete;
     ~CsidlFolders();
 
     // Starts asking the shell for the special folders, before the picker is loaded: the main
-    // window starts it first thing, so that the answers come while it is still coming up. The
-    // scan's thread runs `first` before them. False, and `first` never runs, when a scan was
-    // started already or the list is filled.
-    bool startScan(SpecialFolderScan::FirstJob first = {});
+    // window starts it once it has asked about its own places, so that the answers come while it
+    // is still coming up. Nothing when a scan was started already or the list is filled.
+    void startScan();
     // Creates the picker hidden, owned by the main window, and starts asking the shell unless
     // that was started already; the list fills in once every answer is in (filled()). Nothing when
     // it is loaded already. False when the window cannot be created. An attach error of the icon
@@ -93,6 +92,7 @@ private:
     // The place an entry stands for: its tag is the CSIDL, or -1 for a known folder's path.
     std::optional<Place> placeAt(int item) const;
 
+    shellUI::LookupQueue& queue_;
     SpecialFolderQuery query_;
     KnownFolderQuery knownFolders_;
     IconQuery iconQuery_;

@@ -175,7 +175,8 @@ protected:
     HWND owner = nullptr;
     std::atomic<int> queries{0};
     int knownFolderQueries = 0;
-    CsidlFolders picker{[this](int csidl) {
+    shellUI::LookupQueue lookups;
+    CsidlFolders picker{lookups, [this](int csidl) {
                             ++queries;
                             return SpecialFolderScan::askShellName(csidl);
                         },
@@ -477,7 +478,7 @@ TEST_F(Picker, UnloadedPickerLoadsAgainAndOneDestroyedWithItsOwnerIsForgotten) {
 class SlowPicker : public Picker {
 protected:
     std::atomic<int> slowQueries{0};
-    CsidlFolders slowPicker{[this](int csidl) -> std::optional<std::wstring> {
+    CsidlFolders slowPicker{lookups, [this](int csidl) -> std::optional<std::wstring> {
         ++slowQueries;
         ::Sleep(20);
         if (csidl % 3 != 1) return std::nullopt;
@@ -525,7 +526,7 @@ TEST_F(SlowPicker, ClosingWhileTheShellIsAskedStopsTheQuestionsAndLeavesNothingW
 // icon, and each entry's own icon once they are all in.
 TEST_F(Picker, ShownBeforeTheIconsAreInItListsEveryEntryWithThePlainFolderIconUntilThen) {
     const win::UniqueHandle gate(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    CsidlFolders gated(SpecialFolderScan::askShellName, noKnownFolders, [&](const ScannedFolder& folder) {
+    CsidlFolders gated(lookups, SpecialFolderScan::askShellName, noKnownFolders, [&](const ScannedFolder& folder) {
         ::WaitForSingleObject(gate.get(), INFINITE);
         return SpecialFolderScan::askShellIcon(folder);
     });
@@ -551,8 +552,9 @@ TEST_F(Picker, ShownBeforeTheIconsAreInItListsEveryEntryWithThePlainFolderIconUn
 // The icons are not asked for until they are wanted.
 TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
     std::atomic<int> iconQuestions{0};
+    shellUI::LookupQueue lookups;
     CsidlFolders picker(
-        [](int csidl) -> std::optional<std::wstring> {
+        lookups, [](int csidl) -> std::optional<std::wstring> {
             if (csidl % 3 != 1) return std::nullopt;
             return L"Folder " + std::to_wstring(csidl);
         },
@@ -573,7 +575,8 @@ TEST(PickerGaps, UnresolvedNumbersAreLeftOutAndTheRestCloseUp) {
 
 TEST(PickerGaps, EmptyListChoosesNothing) {
     std::atomic<int> queries{0};
-    CsidlFolders picker([&](int) -> std::optional<std::wstring> {
+    shellUI::LookupQueue lookups;
+    CsidlFolders picker(lookups, [&](int) -> std::optional<std::wstring> {
         ++queries;
         return std::nullopt;
     }, noKnownFolders);

@@ -2,7 +2,9 @@
 # Builds quorlane.exe with the benchmark and runs quorlane_bench.exe under Wine and Xvfb in a fresh
 # Wine prefix: start-up and peak working set against the floor (the least any program must do to
 # show the same stored places with the shell's names and icons) and, for information, against a bare
-# window with one list view; the picker's opening and the exe's size; one row per goal, "met" or
+# window with one list view; the picker's opening and the exe's size; start-up with one stored place
+# on a share that hangs (a FUSE mount, where this machine can make one) against the same without it,
+# and the longest the window takes to answer while it comes up; one row per goal, "met" or
 # "MISSED". Every build this machine's Wine route runs, one table each: the 32-bit and the 64-bit one
 # where it runs 32-bit programs, else the 64-bit one. Arguments go to the benchmark (e.g. --runs 21;
 # 11 runs each by default).

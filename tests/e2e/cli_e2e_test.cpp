@@ -8,64 +8,12 @@
 
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 namespace ql::e2e {
 namespace {
 
 constexpr wchar_t kWindows[] = L"C:\\windows";
 constexpr wchar_t kOther[] = L"Software\\Quorlane e2e other";
-
-struct Ran {
-    DWORD status = 0;
-    std::string out;
-    std::string error;
-};
-
-std::string readAll(HANDLE pipe) {
-    std::string all;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) all.append(buffer, got);
-    return all;
-}
-
-// Runs `commandLine` (the program is found beside the test, else on the system's path) with its
-// standard output and error on pipes, or its output on `outputFile`, and waits for it to end.
-Ran run(const std::wstring& commandLine, HANDLE outputFile = nullptr) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    win::UniqueHandle outRead, outWrite, errorRead, errorWrite;
-    if (!::CreatePipe(outRead.put(), outWrite.put(), &inherit, 0) ||
-        !::CreatePipe(errorRead.put(), errorWrite.put(), &inherit, 0)) {
-        throw DriverError("cannot make pipes");
-    }
-    ::SetHandleInformation(outRead.get(), HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(errorRead.get(), HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = outputFile ? outputFile : outWrite.get();
-    startup.hStdError = errorWrite.get();
-    PROCESS_INFORMATION info{};
-    std::wstring line = commandLine;
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-        throw DriverError("cannot run " + narrowText(commandLine));
-    }
-    const win::UniqueHandle process(info.hProcess), thread(info.hThread);
-    // Only the program holds the writing ends now: the reads end when it does.
-    outWrite.reset();
-    errorWrite.reset();
-    Ran ran;
-    std::thread errors([&] { ran.error = readAll(errorRead.get()); });
-    ran.out = readAll(outRead.get());
-    errors.join();
-    if (::WaitForSingleObject(process.get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
-        throw DriverError(narrowText(commandLine) + " did not end");
-    }
-    ::GetExitCodeProcess(process.get(), &ran.status);
-    return ran;
-}
 
 Ran quorlane(const std::wstring& arguments) { return run(L"quorlane.exe " + arguments); }
 

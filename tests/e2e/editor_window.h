@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,18 @@ private:
     std::vector<std::wstring> paths_;
 };
 
+// A command's end: its exit status and what it wrote.
+struct Ran {
+    DWORD status = 0;
+    std::string out;
+    std::string error;
+};
+
+// Runs `commandLine` (the program is found beside the test, else on the system's path) with its
+// standard output and error on pipes, or its output on `outputFile`, and waits for it to end;
+// `outputEnded` runs once both pipes have ended, before that wait.
+Ran run(const std::wstring& commandLine, HANDLE outputFile = nullptr, const std::function<void()>& outputEnded = {});
+
 // quorlane.exe, started and shown, seen through its main window.
 class Editor {
 public:
@@ -62,7 +75,12 @@ public:
     bool checked(int id) const { return e2e::checked(control(id)); }
     void click(int id) const { e2e::click(control(id)); }
     ListView list() const { return ListView(control(ids::kFolderList)); }
-    Names entries() const { return list().texts(); }
+    // The entries' texts once the shell has answered for each (or it is marked not responding):
+    // until then an entry shows its place alone, as stored.
+    Names entries() const;
+    // The same once the list holds `count` entries: places pasted or dropped are added once the
+    // shell has said which are folders.
+    Names entriesOnceThereAre(std::size_t count) const;
 
     // Waits for the dialog captioned `caption` that the window shows over itself.
     HWND waitForDialog(std::wstring_view caption) const;

@@ -60,6 +60,7 @@ TEST_F(IconsE2E, AnAddedFolderShowsItsIconToo) {
     editor.click(ids::kAddSpecial);
     const HWND picker = editor.waitForDialog(L"Choose special folder to add to PlacesBar");
     click(control(picker, IDOK));  // the first special folder: the desktop
+    ASSERT_EQ(editor.entries().size(), 3u);
     const ListView list = editor.list();
     ASSERT_EQ(list.count(), 3);
     // Unselected, so that it is drawn as it stands in the list.

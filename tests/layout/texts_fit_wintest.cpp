@@ -73,11 +73,12 @@ class TextsFit : public ::testing::TestWithParam<std::tuple<LANGID, int>> {
 
 TEST_P(TextsFit, InTheMainWindowThePickerAndTheAboutBox) {
     MemoryPlacesBarStore store;
-    QlEditor editor(store);
+    shellUI::LookupQueue lookups;
+    QlEditor editor(store, lookups);
     const HWND main = editor.create();
     ASSERT_TRUE(main);
     expectTextsFit(main);
-    picker::CsidlFolders picker([](int) { return std::nullopt; }, [] { return std::vector<shellUI::KnownFolder>{}; });
+    picker::CsidlFolders picker(lookups, [](int) { return std::nullopt; }, [] { return std::vector<shellUI::KnownFolder>{}; });
     ASSERT_TRUE(picker.load(main));
     expectTextsFit(picker.hwnd());
     ::SetTimer(nullptr, 0, 50, checkAboutBox);  // the About box is modal: checked from its message loop

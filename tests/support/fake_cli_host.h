@@ -15,6 +15,7 @@ public:
     std::set<std::int32_t> specialFolders{0, 5, 6, 8, 13, 14, 17, 18, 38, 39, 40};
     std::vector<KnownFolderPath> known{{u"Downloads", u"C:\\users\\me\\Downloads"}};
     std::set<std::u16string> folders{u"C:\\windows", u"C:\\users\\me\\Downloads", u"C:\\work\\here"};
+    std::set<std::u16string> hung;  // paths on a share whose server is gone: no answer
     std::map<std::u16string, std::vector<std::uint8_t>> files;
     std::u16string currentFolder = u"C:\\work";
     WriteAccess access = WriteAccess::Allowed;
@@ -35,16 +36,26 @@ public:
         }
         return currentFolder + u"\\" + std::u16string(path);
     }
-    bool folderExists(std::u16string_view path) override {
+    std::optional<bool> folderExists(std::u16string_view path) override {
         std::u16string expanded(path);
         if (const auto at = expanded.find(u"%SystemRoot%"); at != std::u16string::npos) {
             expanded.replace(at, 12, u"C:\\windows");
         }
+        if (hung.contains(expanded)) return std::nullopt;
         return folders.contains(expanded);
     }
-    std::u16string displayName(const Place& place) override {
-        if (!place.isPath()) return place.csidl == 5 ? u"Documents" : u"";
-        return folders.contains(place.path) ? place.path.substr(place.path.rfind(u'\\') + 1) : u"";
+    std::vector<std::optional<std::u16string>> displayNames(const std::vector<Place>& places) override {
+        std::vector<std::optional<std::u16string>> names;
+        for (const Place& place : places) {
+            if (!place.isPath()) {
+                names.emplace_back(place.csidl == 5 ? u"Documents" : u"");
+            } else if (hung.contains(place.path)) {
+                names.emplace_back();
+            } else {
+                names.emplace_back(folders.contains(place.path) ? place.path.substr(place.path.rfind(u'\\') + 1) : u"");
+            }
+        }
+        return names;
     }
     std::u16string errorText(long code) override { return u"error " + std::u16string(1, static_cast<char16_t>(u'0' + code % 10)); }
     WriteAccess writeAccess() override { return access; }
