@@ -76,7 +76,7 @@ fi
 # Each counts as one test, passed when the fuzzer ends its time without a finding; a finding is
 # kept in build/results/fuzz/.
 if build fuzz; then
-  for fuzzer in places_bar_fuzz command_line_fuzz reg_file_fuzz; do
+  for fuzzer in places_bar_fuzz command_line_fuzz reg_file_fuzz wine_registry_file_fuzz; do
     echo "== fuzz $fuzzer"
     mkdir -p "$results/fuzz/$fuzzer"
     build/fuzz/$fuzzer -max_total_time=20 -artifact_prefix="$results/fuzz/" "$results/fuzz/$fuzzer" \
