@@ -126,26 +126,31 @@ WineRun runQuorlaneExe(const std::string& prefix, const std::vector<std::string>
     }
     ::close(out[1]);
     ::close(err[1]);
+    // Until the program ends: the programs Wine starts beside it (services of the session) keep the
+    // pipes open as long as the server runs.
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&run.out, &run.err};
-    int open = 2;
-    while (open > 0) {
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-            char buffer[4096];
-            const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (got > 0) {
-                sinks[i]->append(buffer, static_cast<std::size_t>(got));
-            } else if (got == 0 || errno != EINTR) {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
+    int status = 0;
+    for (bool ended = false;;) {
+        if (!ended) ended = ::waitpid(child, &status, WNOHANG) == child;
+        bool more = false;
+        if (::poll(fds, 2, ended ? 0 : 100) > 0) {
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP)) == 0) continue;
+                char buffer[4096];
+                const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+                if (got > 0) {
+                    sinks[i]->append(buffer, static_cast<std::size_t>(got));
+                    more = true;
+                } else if (got == 0) {
+                    fds[i].fd = -1;
+                }
             }
         }
+        if (ended && !more) break;
     }
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    ::close(out[0]);
+    ::close(err[0]);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 126;
     return run;
 }
