@@ -121,7 +121,6 @@ std::u16string_view settingName(DialogSetting setting) {
 
 std::u16string usageText(const std::vector<std::u16string>& knownFolderNames) {
     std::u16string text = withCrLf(ql::text(IDS_CLI_USAGE, {ql::text(IDS_PROGRAM_TITLE), u"" QL_VERSION_TEXT}));
-    text += withCrLf(ql::text(IDS_CLI_SETTINGS_USAGE));
     text += ql::text(IDS_CLI_SPECIAL_FOLDER_NAMES) + u"\r\n";
     std::u16string line = u" ";
     for (const SpecialFolderName& entry : specialFolderNames()) {
