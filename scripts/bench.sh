@@ -30,7 +30,7 @@ done
 # found by --all where winetricks keeps prefixes, against floors measured in the same run: reading the
 # same user.reg files (list --all: goal 2x) and copying them (set --all: goal 3x); for information the
 # Wine way, `wine reg query` in each prefix (at 1 and 10; the command beats it 100x at 10: goal).
-# Peak memory of list --all over 100 prefixes: goal under 16 MiB. Medians of 5 runs.
+# Peak memory of list --all over 100 prefixes: goal under 16 MiB. Medians of 11 runs.
 echo
 echo "== the Linux command"
 cmake --preset linux >/dev/null
@@ -38,17 +38,17 @@ cmake --build --preset linux --target quorlane -j 2 >/dev/null
 quorlane=$PWD/build/linux/quorlane
 wineserver -w
 fixture=$(mktemp -d /tmp/quorlane-bench-linux.XXXXXX)
-trap 'rm -rf "$fixture"; ql_cleanup' EXIT
+trap 'rm -rf "$fixture"; ql_cleanup; rm -rf "$QL_ISOLATED_PREFIX"' EXIT
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-# The median of 5 runs of the command, in ms (its output dropped).
+# The median of 11 runs of the command, in ms (its output dropped).
 median_ms() {
   local runs=() i start
-  for i in 1 2 3 4 5; do
+  for i in $(seq 1 11); do
     start=$(date +%s%N)
     "$@" >/dev/null 2>&1
     runs+=($(( ($(date +%s%N) - start) / 1000 )))
   done
-  printf '%s\n' "${runs[@]}" | sort -n | sed -n 3p | awk '{ printf "%.1f", $1 / 1000 }'
+  printf '%s\n' "${runs[@]}" | sort -n | sed -n 6p | awk '{ printf "%.1f", $1 / 1000 }'
 }
 row() { printf '%-44s %10s ms  %-28s %s\n' "$1" "$2" "$3" "$4"; }
 verdict() { awk -v a="$1" -v b="$2" 'BEGIN { print (a <= b ? "met" : "MISSED") }'; }
@@ -63,12 +63,12 @@ for n in 1 10 100; do
     cp -P "$WINEPREFIX"/dosdevices/* "$p/dosdevices/"
   done
   regs=("$home"/.local/share/wineprefixes/*/user.reg)
-  cmd() { env -u WINEPREFIX HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" "$quorlane" "$@"; }
   copy_all() { local f; for f in "${regs[@]}"; do cp "$f" "$f.copy"; done; }
   read_floor=$(median_ms cat "${regs[@]}")
-  list=$(median_ms cmd list --all)
   copy_floor=$(median_ms copy_all)
-  set=$(median_ms cmd set --all Documents "$home/Downloads")
+  # The command as a user with that home runs it, started as directly as cat and cp.
+  read -r list set < <(export HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config"; unset WINEPREFIX
+                       echo "$(median_ms "$quorlane" list --all) $(median_ms "$quorlane" set --all Documents "$home/Downloads")")
   echo "-- $n prefixes"
   row "list --all" "$list" "goal <= 2 x read ($read_floor)" "$(verdict "$list" "$(awk -v f="$read_floor" 'BEGIN { print 2 * f }')")"
   row "set --all Documents ~/Downloads" "$set" "goal <= 3 x copy ($copy_floor)" "$(verdict "$set" "$(awk -v f="$copy_floor" 'BEGIN { print 3 * f }')")"
