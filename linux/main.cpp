@@ -8,6 +8,7 @@
 #include "linux/prefix_files.h"
 #include "linux/wine_launch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -124,6 +125,14 @@ int main(int argc, char** argv) {
         for (const FoundPrefix& found : findPrefixes(DiscoveryRoots::fromEnvironment())) prefixes.push_back(found.path);
     }
     if (prefixes.empty() && !all) prefixes.push_back(defaultPrefix());
+    // Each prefix once, by its real path, however it was named.
+    std::vector<std::string> seen;
+    std::erase_if(prefixes, [&](const std::string& prefix) {
+        const std::string real = absoluteUnixPath(prefix, currentFolder(), "");
+        if (std::ranges::find(seen, real) != seen.end()) return true;
+        seen.push_back(real);
+        return false;
+    });
     options.several = prefixes.size() > 1 || all;
 
     int status = cli::kExitOk;
