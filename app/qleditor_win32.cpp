@@ -5,9 +5,9 @@
 #include "app/editor_rules.h"
 #include "app/place_display.h"
 #include "app/place_shell_win32.h"
-#include "cli/elevated_write_win32.h"
 #include "app/place_transfer_win32.h"
-#include "cli/reg_file_ui_win32.h"
+#include "app/reg_file_ui_win32.h"
+#include "cli/elevated_write_win32.h"
 #include "common/resource_ids.h"
 #include "common/win_dialog.h"
 #include "common/win_dpi.h"
@@ -862,7 +862,7 @@ void QlEditor::testDialog_Click() {
 
 // The file's places replace the list, unsaved until Apply.
 void QlEditor::importPlacesBar() {
-    const auto file = cli::importPlacesBarFile(hwnd());
+    const auto file = importPlacesBarFile(hwnd());
     if (!file) return;
     if (const auto& placesBar = file->placesBar) {
         clearEntries();
@@ -877,7 +877,7 @@ void QlEditor::importPlacesBar() {
 }
 
 // What the window shows, saved or not.
-void QlEditor::exportPlacesBar() { cli::exportPlacesBarFile(hwnd(), {customized(), placesInOrder()}, settings_); }
+void QlEditor::exportPlacesBar() { exportPlacesBarFile(hwnd(), {customized(), placesInOrder()}, settings_); }
 
 void QlEditor::about_Click() { about::showAboutBox(hwnd()); }
 

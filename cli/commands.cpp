@@ -2,12 +2,12 @@
 
 #include "cli/command_line.h"
 #include "cli/cli_text.h"
-#include "cli/reg_file.h"
 #include "cli/special_folder_names.h"
 #include "common/texts.h"
 #include "store/places_bar.h"
 #include "store/places_bar_snapshot.h"
 #include "store/places_codec.h"
+#include "store/reg_file.h"
 
 #include <cstdint>
 #include <optional>

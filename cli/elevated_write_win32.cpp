@@ -1,6 +1,6 @@
 #include "cli/elevated_write_win32.h"
 
-#include "cli/reg_file.h"
+#include "store/reg_file.h"
 #include "common/win_handles.h"
 #include "common/win_text.h"
 #include "store/registry_places_bar_store.h"

@@ -5,7 +5,7 @@
 #include "cli/commands.h"
 #include "tests/support/fake_cli_host.h"
 #include "cli/fuzz_checks.h"
-#include "cli/reg_file.h"
+#include "store/reg_file.h"
 #include "tests/support/memory_places_bar_store.h"
 #include "store/places_bar.h"
 
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         --size;
     }
     file.insert(file.end(), data, data + size);
-    const ql::cli::RegFileReading reading = ql::cli::readRegFile(file);
+    const ql::RegFileReading reading = ql::readRegFile(file);
     if (!reading.content) check(!reading.error.message.empty(), "a refused file without a reason");
 
     ql::MemoryPlacesBarStore store;
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(settings.values[i] == (given ? *given : before.settings[i].value_or(ql::SettingValue::shown())),
                   "the import stored another setting");
         }
-        const auto again = ql::cli::readRegFile(ql::cli::writeRegFile(places, reading.content->settings));
+        const auto again = ql::readRegFile(ql::writeRegFile(places, reading.content->settings));
         check(again.content && again.content->placesBar == places && again.content->settings == reading.content->settings,
               "an export does not read back the same");
     } else {

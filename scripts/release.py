@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Writes the release's files into dist/ from the two built exes (called by scripts/release.sh).
+"""Writes the release's files into dist/ from the two built exes and the Linux command (called by
+scripts/release.sh).
 
-    python3 scripts/release.py VERSION EXE32 EXE64 DIST
+    python3 scripts/release.py VERSION EXE32 EXE64 LINUX_BINARY DIST
 
 Every byte follows from the sources and SOURCE_DATE_EPOCH: times are that moment, members are in
 sorted order with fixed modes, owners are root. The package is put together here and by
-dpkg-deb --root-owner-group rather than by CPack because it holds the exes of two cross builds (two
-toolchains, two build trees) and is architecture "all": no one CMake tree can install it.
+dpkg-deb --root-owner-group rather than by CPack because it holds the exes of two cross builds and the
+native command (three toolchains, three build trees): no one CMake tree can install it.
 """
 import gzip
 import hashlib
@@ -100,12 +101,28 @@ def write_zip(path, members):
             z.writestr(info, members[name], compresslevel=9)
 
 
-def write_deb(path, version, exe32, exe64):
+def stripped(binary):
+    """The command without its symbols, as Debian ships programs."""
+    with tempfile.TemporaryDirectory() as scratch:
+        copy = pathlib.Path(scratch) / "quorlane"
+        subprocess.run(["objcopy", "--strip-unneeded", "--remove-section=.comment", str(binary), str(copy)], check=True)
+        return copy.read_bytes()
+
+
+def glibc_needed(binary):
+    """The newest GLIBC_ symbol version the command links against: its libc6 dependency."""
+    symbols = subprocess.run(["objdump", "-T", str(binary)], check=True, capture_output=True, text=True).stdout
+    versions = {tuple(int(n) for n in v.split(".")) for v in re.findall(r"GLIBC_(\d+(?:\.\d+)+)", symbols)}
+    return ".".join(str(n) for n in max(versions))
+
+
+def write_deb(path, version, exe32, exe64, native):
     lib = "usr/lib/quorlane"
     files = {
         f"{lib}/win32/quorlane.exe": (exe32.read_bytes(), 0o644),
         f"{lib}/win64/quorlane.exe": (exe64.read_bytes(), 0o644),
-        "usr/bin/quorlane": ((ROOT / "packaging/quorlane").read_bytes(), 0o755),
+        "usr/bin/quorlane": (stripped(native), 0o755),
+        "usr/share/bash-completion/completions/quorlane": ((ROOT / "packaging/quorlane.bash-completion").read_bytes(), 0o644),
         "usr/share/applications/quorlane.desktop": ((ROOT / "packaging/quorlane.desktop").read_bytes(), 0o644),
         "usr/share/doc/quorlane/copyright": ((ROOT / "packaging/copyright").read_bytes(), 0o644),
         "usr/share/doc/quorlane/changelog.gz": (gz(debian_changelog().encode()), 0o644),
@@ -132,19 +149,21 @@ def write_deb(path, version, exe32, exe64):
         (control / "control").write_text(textwrap.dedent(f"""\
             Package: quorlane
             Version: {version}
-            Architecture: all
+            Architecture: amd64
             Maintainer: {MAINTAINER}
             Installed-Size: {size_kib}
-            Depends: wine
+            Depends: libc6 (>= {glibc_needed(native)}), wine
             Section: otherosfs
             Priority: optional
             Homepage: {HOMEPAGE}
             Description: places bar editor for the Open and Save dialogs under Wine
              Quorlane chooses the up to five places (folders and special folders) shown
-             at the left of the standard Open and Save dialogs of Windows programs: in
-             its window, or with commands such as "quorlane /set Desktop ~/Downloads"
-             and "quorlane /list" from a shell. The quorlane command runs it under Wine
-             in the user's prefix; the 32- and the 64-bit builds are both included.
+             at the left of the standard Open and Save dialogs of Windows programs. The
+             quorlane command sets them in every Wine prefix it finds (Wine, winetricks,
+             Lutris, Bottles, Steam, Heroic, PlayOnLinux, CrossOver) straight in their
+             registry files, without starting Wine: "quorlane set --all --from-desktop",
+             "quorlane list". Alone it opens Quorlane's window under Wine; the 32- and
+             the 64-bit builds are both included.
             """))
         (control / "md5sums").write_text("".join(f"{hashlib.md5(files[n][0]).hexdigest()}  {n}\n" for n in sorted(files)))
         for entry in [tree, *tree.rglob("*")]:
@@ -159,7 +178,8 @@ def write_deb(path, version, exe32, exe64):
 
 
 def main():
-    version, exe32, exe64, dist = sys.argv[1], pathlib.Path(sys.argv[2]), pathlib.Path(sys.argv[3]), pathlib.Path(sys.argv[4])
+    version, dist = sys.argv[1], pathlib.Path(sys.argv[5])
+    exe32, exe64, native = (pathlib.Path(a) for a in sys.argv[2:5])
     if dist.exists():
         shutil.rmtree(dist)
     dist.mkdir(parents=True)
@@ -174,8 +194,8 @@ def main():
         # The console companion that cmd.exe and PowerShell wait for lies beside the exe it starts.
         write_zip(dist / name, {**docs, "quorlane.exe": exe.read_bytes(), "quorlane.com": exe.with_suffix(".com").read_bytes()})
         names.append(name)
-    name = f"quorlane_{version}_all.deb"
-    write_deb(dist / name, version, exe32, exe64)
+    name = f"quorlane_{version}_amd64.deb"
+    write_deb(dist / name, version, exe32, exe64, native)
     names.append(name)
     sums = "".join(f"{hashlib.sha256((dist / n).read_bytes()).hexdigest()}  {n}\n" for n in sorted(names))
     (dist / "SHA256SUMS").write_text(sums)

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the release from this checkout into dist/: quorlane-VERSION-win32.zip and -win64.zip,
-# quorlane_VERSION_all.deb and SHA256SUMS. The same commit gives the same bytes in any folder:
+# quorlane_VERSION_amd64.deb and SHA256SUMS. The same commit gives the same bytes in any folder:
 # times come from the commit (SOURCE_DATE_EPOCH), the exes carry no folder names nor link times.
-# The exes are the mingw32 and mingw64 presets' own, so a tree that test.sh built is reused.
+# The exes are the mingw32 and mingw64 presets' own, so a tree that test.sh built is reused; the
+# package's /usr/bin/quorlane is the linux preset's.
 #
 #   bash scripts/release.sh           builds dist/
 #   bash scripts/release.sh --check   also checks the package: lintian, the desktop entry, its files, and
-#                                     its launcher against a scratch prefix (nothing installed system-wide)
+#                                     its command against a scratch prefix (nothing installed system-wide)
 #   bash scripts/release.sh --twice   also builds the commit again in a fresh clone at another path and
 #                                     compares its SHA256SUMS with dist/'s (so does QL_RELEASE_TWICE=1)
 set -euo pipefail
@@ -38,10 +39,13 @@ for bits in 32 64; do
   cmake --preset "mingw$bits" >/dev/null
   cmake --build --preset "mingw$bits" --target quorlane -j 2 >/dev/null
 done
-python3 scripts/release.py "$version" build/mingw32/quorlane.exe build/mingw64/quorlane.exe dist
+echo "== build linux"
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target quorlane -j 2 >/dev/null
+python3 scripts/release.py "$version" build/mingw32/quorlane.exe build/mingw64/quorlane.exe build/linux/quorlane dist
 
 if [ $check = 1 ]; then
-  deb=dist/quorlane_${version}_all.deb
+  deb=dist/quorlane_${version}_amd64.deb
   echo "== check $deb"
   (cd dist && sha256sum --quiet -c SHA256SUMS)
   lintian --fail-on error --suppress-tags-from-file /dev/null "$deb"
@@ -54,6 +58,7 @@ if [ $check = 1 ]; then
               "-rw-r--r-- root/root ./usr/lib/quorlane/win32/quorlane.exe" \
               "-rw-r--r-- root/root ./usr/lib/quorlane/win64/quorlane.exe" \
               "-rw-r--r-- root/root ./usr/share/man/man1/quorlane.1.gz" \
+              "-rw-r--r-- root/root ./usr/share/bash-completion/completions/quorlane" \
               "-rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/quorlane.png"; do
     grep -qxF -- "$want" "$scratch/contents" || { echo "release: the package lacks: $want" >&2; exit 1; }
   done
@@ -62,15 +67,21 @@ if [ $check = 1 ]; then
     unzip -Z1 "dist/quorlane-$version-win$bits.zip" | tr '\n' ' ' | grep -qx 'CHANGELOG.txt LICENSE.txt README.txt quorlane.com quorlane.exe ' \
       || { echo "release: the win$bits zip holds other files" >&2; exit 1; }
   done
-  # The launcher as a user runs it, in a prefix of its own that it makes on first use.
+  # The command as a user runs it, in a prefix that Wine made; then what Wine itself reads there.
   launch() { env -u DISPLAY -u WINELOADER -u WINEARCH -u WINEDEBUG -u WINEDLLOVERRIDES HOME="$scratch/home" WINEPREFIX="$scratch/prefix" QUORLANE_LIBDIR="$scratch/root/usr/lib/quorlane" \
                  "$scratch/root/usr/bin/quorlane" "$@" 2>>"$scratch/stderr"; }
   mkdir "$scratch/home"
-  launch /set Desktop /tmp || { cat "$scratch/stderr"; echo "release: quorlane /set failed" >&2; exit 1; }
-  listed=$(launch /list | tr -d '\r')
+  source scripts/wine-env.sh
+  WINEPREFIX="$scratch/prefix" ql_wine wineboot -i >/dev/null 2>&1
+  WINEPREFIX="$scratch/prefix" wineserver -w
+  launch set Desktop /tmp || { cat "$scratch/stderr"; echo "release: quorlane set failed" >&2; exit 1; }
+  listed=$(launch /list)
   printf '%s\n' "$listed" | grep -qP '^Place0\tREG_DWORD\t0\t.+' && printf '%s\n' "$listed" | grep -qP '^Place1\tREG_SZ\tZ:\\tmp\t.+' \
     || { printf '%s\n' "$listed"; cat "$scratch/stderr"; echo "release: quorlane /list printed other lines" >&2; exit 1; }
-  echo "release: the package checks out (lintian, desktop entry, contents, launcher)"
+  WINEPREFIX="$scratch/prefix" ql_wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\ComDlg32\PlacesBar' /v Place1 2>/dev/null | grep -q 'Z:\\tmp' \
+    || { echo "release: Wine does not read the place the command wrote" >&2; exit 1; }
+  WINEPREFIX="$scratch/prefix" wineserver -w
+  echo "release: the package checks out (lintian, desktop entry, contents, command)"
 fi
 
 if [ $twice = 1 ]; then

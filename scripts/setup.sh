@@ -9,7 +9,7 @@ required=(cmake ninja-build g++ libgtest-dev googletest
           mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
           wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick
           clang libclang-rt-14-dev
-          locales fonts-wqy-microhei
+          locales fonts-wqy-microhei strace time
           fuse3 libfuse3-dev)
 
 # The glibc locales the tests run the program under (Wine takes its UI language from LANG).

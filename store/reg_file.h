@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace ql::cli {
+namespace ql {
 
 
 // A place as the key holds it: n of its value's name Place<n>, and the place.
@@ -55,4 +55,4 @@ std::u16string refusedFileMessage(std::u16string_view path, const RegFileError& 
 // out in index order, gaps closed up, as loading them from the registry would.
 RegFileReading readRegFile(std::span<const std::uint8_t> bytes);
 
-}  // namespace ql::cli
+}  // namespace ql

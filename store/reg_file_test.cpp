@@ -1,11 +1,11 @@
-#include "cli/reg_file.h"
+#include "store/reg_file.h"
 
 #include "common/utf16_bytes.h"
 #include "store/places_bar.h"
 
 #include <gtest/gtest.h>
 
-namespace ql::cli {
+namespace ql {
 namespace {
 
 const std::u16string kKey = placesBarKeyName();
@@ -166,4 +166,4 @@ TEST(RegFileReader, RefusesWhatIsNoRegistryFile) {
 }
 
 }  // namespace
-}  // namespace ql::cli
+}  // namespace ql

@@ -1,6 +1,6 @@
-#include "cli/reg_file.h"
+#include "store/reg_file.h"
 
-#include "cli/cli_text.h"
+#include "common/text_case.h"
 #include "common/texts.h"
 #include "common/utf16_bytes.h"
 #include "store/places_bar.h"
@@ -10,8 +10,10 @@
 #include <array>
 #include <string_view>
 
-namespace ql::cli {
+namespace ql {
 namespace {
+
+std::u16string fromAscii(const std::string& text) { return {text.begin(), text.end()}; }
 
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
@@ -475,7 +477,7 @@ std::vector<std::uint8_t> writeRegFile(const PlacesBarSnapshot& snapshot) {
 }
 
 std::u16string refusedFileMessage(std::u16string_view path, const RegFileError& error) {
-    if (error.line > 0) return text(IDS_REG_REFUSED_AT_LINE, {path, decimal(error.line), error.message});
+    if (error.line > 0) return text(IDS_REG_REFUSED_AT_LINE, {path, fromAscii(std::to_string(error.line)), error.message});
     return text(IDS_REG_REFUSED, {path, error.message});
 }
 
@@ -485,4 +487,4 @@ RegFileReading readRegFile(std::span<const std::uint8_t> bytes) {
     return Reader(splitLines(*text)).read();
 }
 
-}  // namespace ql::cli
+}  // namespace ql

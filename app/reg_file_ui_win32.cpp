@@ -1,4 +1,4 @@
-#include "cli/reg_file_ui_win32.h"
+#include "app/reg_file_ui_win32.h"
 
 #include "cli/cli_win32.h"
 #include "common/win_text.h"
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <string>
 
-namespace ql::cli {
+namespace ql {
 namespace {
 
 
@@ -50,7 +50,7 @@ std::optional<DialogsContent> importPlacesBarFile(HWND owner) {
     if (path.empty()) return std::nullopt;
     std::vector<std::uint8_t> bytes;
     std::wstring error;
-    if (!readFileBytes(path, bytes, error)) {
+    if (!cli::readFileBytes(path, bytes, error)) {
         tell(owner, win::loadText(IDS_CANNOT_READ_FILE, {win::toU16(path), win::toU16(error)}));
         return std::nullopt;
     }
@@ -66,11 +66,11 @@ bool exportPlacesBarFile(HWND owner, const PlacesBarContent& content, const Dial
     const std::wstring path = chooseFile(owner, IDS_EXPORT_TITLE, true);
     if (path.empty()) return false;
     std::wstring error;
-    if (!writeFileBytes(path, writeRegFile(content, allSettings(settings)), error)) {
+    if (!cli::writeFileBytes(path, writeRegFile(content, allSettings(settings)), error)) {
         tell(owner, win::loadText(IDS_CANNOT_WRITE_FILE, {win::toU16(path), win::toU16(error)}));
         return false;
     }
     return true;
 }
 
-}  // namespace ql::cli
+}  // namespace ql
