@@ -99,13 +99,23 @@ public:
         return *windows;
     }
 
-    bool folderExists(std::u16string_view path) override {
+    std::optional<bool> folderExists(std::u16string_view path) override {
         const auto unix = unixPath(expanded(path));
         struct stat st {};
         return unix && ::stat(unix->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
 
-    std::u16string displayName(const Place& place) override {
+    std::vector<std::optional<std::u16string>> displayNames(const std::vector<Place>& places) override {
+        std::vector<std::optional<std::u16string>> names;
+        for (const Place& place : places) names.emplace_back(displayName(place));
+        return names;
+    }
+
+    // The prefix's file is written as its owner: nothing to elevate.
+    WriteAccess writeAccess() override { return WriteAccess::Allowed; }
+    long writeElevated(const DialogsContent&) override { return kRegAccessDenied; }
+
+    std::u16string displayName(const Place& place) {
         if (!place.isPath()) {
             for (const cli::SpecialFolderName& entry : cli::specialFolderNames()) {
                 if (entry.csidl == place.csidl) return std::u16string(entry.name);

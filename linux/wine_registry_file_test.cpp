@@ -137,7 +137,7 @@ TEST(WineRegistryFile, NewSectionsGoWhereWinePutsThem) {
     auto file = WineRegistryFile::parse(without, kNow);
     PlacesBarStore& store = *file;
     RegKey key = 0;
-    ASSERT_EQ(store.createKey(kCurrentUserRoot, placesBarPath(), key), kRegOk);
+    ASSERT_EQ(store.createKey(kCurrentUserRoot, placesBarPath(), kAllRights, key), kRegOk);
     for (const auto& value : WineRegistryFile::parse(text, kNow)->valuesOf(placesBarPath())) {
         store.setValue(key, value.name, value.type, value.data.data(), static_cast<std::uint32_t>(value.data.size()));
     }

@@ -507,7 +507,14 @@ long WineRegistryFile::openKey(RegKey parent, std::u16string_view subKey, RegKey
     return kRegOk;
 }
 
-long WineRegistryFile::createKey(RegKey parent, std::u16string_view subKey, RegKey& out) {
+// The keys above Policies stand in every prefix, and are not the file's to edit: they exist.
+long WineRegistryFile::probeKey(RegKey parent, std::u16string_view subKey, unsigned /*rights*/) {
+    RegKey key = 0;
+    const long status = openKey(parent, subKey, key);
+    return status == kRegAccessDenied ? kRegOk : status;
+}
+
+long WineRegistryFile::createKey(RegKey parent, std::u16string_view subKey, unsigned /*rights*/, RegKey& out) {
     const RegKey handle = handleOf(joined(parent, subKey));
     if (handle == 0) return kRegAccessDenied;
     if (EditableKey* key = keyOf(handle); key && !key->exists) {

@@ -43,7 +43,9 @@ public:
     long openKey(RegKey parent, std::u16string_view subKey, RegKey& out) override;
     long queryValue(RegKey key, std::u16string_view name, std::uint32_t& type, std::uint8_t* data,
                     std::uint32_t& size) override;
-    long createKey(RegKey parent, std::u16string_view subKey, RegKey& out) override;
+    // A file has no access control: `rights` are always granted.
+    long createKey(RegKey parent, std::u16string_view subKey, unsigned rights, RegKey& out) override;
+    long probeKey(RegKey parent, std::u16string_view subKey, unsigned rights) override;
     long deleteKey(RegKey parent, std::u16string_view subKey) override;
     long setValue(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t size) override;
