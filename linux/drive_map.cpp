@@ -37,53 +37,6 @@ std::optional<std::string> realPath(const std::string& path) {
 
 }  // namespace
 
-std::string toUtf8(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xd800 && c < 0xdc00 && i + 1 < text.size() && text[i + 1] >= 0xdc00 && text[i + 1] < 0xe000) {
-            c = 0x10000 + ((c - 0xd800) << 10) + (text[++i] - 0xdc00);
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xc0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3f));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xe0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-            out += static_cast<char>(0x80 | (c & 0x3f));
-        } else {
-            out += static_cast<char>(0xf0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-            out += static_cast<char>(0x80 | (c & 0x3f));
-        }
-    }
-    return out;
-}
-
-std::u16string fromUtf8(std::string_view text) {
-    std::u16string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const int extra = c < 0x80 ? 0 : c >= 0xf0 ? 3 : c >= 0xe0 ? 2 : c >= 0xc0 ? 1 : 0;
-        char32_t code = extra == 0 ? char32_t{c} : static_cast<char32_t>(c & (0x3f >> extra));
-        for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < text.size(); ++k) {
-            code = (code << 6) | static_cast<char32_t>(static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3f);
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out += static_cast<char16_t>(0xd800 + (code >> 10));
-            out += static_cast<char16_t>(0xdc00 + (code & 0x3ff));
-        } else {
-            out += static_cast<char16_t>(code);
-        }
-    }
-    return out;
-}
-
 std::string absoluteUnixPath(const std::string& path, const std::string& cwd, const std::string& home) {
     std::string full;
     if (path == "~" || path.starts_with("~/")) full = home + path.substr(1);

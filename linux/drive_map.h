@@ -1,5 +1,7 @@
 #pragma once
 // A prefix's drives (dosdevices/<x>: links) and the paths between Unix and Windows through them.
+#include "common/utf8.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,8 +33,5 @@ private:
 // `path` made absolute against `cwd` and `home` (for "~/"), with "." and ".." taken out and every
 // existing part resolved through its links, as the file system sees it.
 std::string absoluteUnixPath(const std::string& path, const std::string& cwd, const std::string& home);
-
-std::string toUtf8(std::u16string_view text);
-std::u16string fromUtf8(std::string_view text);
 
 }  // namespace ql::native

@@ -1,6 +1,7 @@
 #include "store/wine_registry_file.h"
 
 #include "common/registry_types.h"
+#include "common/utf8.h"
 #include "common/text_case.h"
 #include "store/places_bar.h"
 
@@ -204,13 +205,7 @@ std::u16string wineUnescape(std::string_view text) {
             continue;
         }
         i += static_cast<std::size_t>(extra) + 1;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out += static_cast<char16_t>(0xd800 + (code >> 10));
-            out += static_cast<char16_t>(0xdc00 + (code & 0x3ff));
-        } else {
-            out += static_cast<char16_t>(code);
-        }
+        appendUtf16(out, code);
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "tests/support/rc_string_table.h"
 
+#include "common/utf8.h"
+
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -7,26 +9,6 @@
 namespace ql::test {
 namespace {
 
-std::u16string fromUtf8(const std::string& s) {
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const int extra = c < 0x80 ? 0 : c >= 0xf0 ? 3 : c >= 0xe0 ? 2 : 1;
-        char32_t code = extra == 0 ? char32_t{c} : static_cast<char32_t>(c & (0x3f >> extra));
-        for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < s.size(); ++k) {
-            code = (code << 6) | static_cast<char32_t>(static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3f);
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out += static_cast<char16_t>(0xd800 + (code >> 10));
-            out += static_cast<char16_t>(0xdc00 + (code & 0x3ff));
-        } else {
-            out += static_cast<char16_t>(code);
-        }
-    }
-    return out;
-}
 
 // The text between the quotes with the resource compiler's escapes: "" is a quote, \n a line break.
 std::string unquote(const std::string& quoted) {
