@@ -61,10 +61,12 @@ def readme_for_users():
 
 
 def releases():
-    """CHANGELOG.md as [(version, date, [entry text])], newest first."""
+    """CHANGELOG.md's releases as [(version, date, [entry text])], newest first."""
     found = []
     for block in re.split(r"^## ", (ROOT / "CHANGELOG.md").read_text(encoding="utf-8"), flags=re.M)[1:]:
         head, _, body = block.partition("\n")
+        if head.strip() == "Unreleased":  # what the next release will bring
+            continue
         version, date = re.match(r"(\S+) \((\d{4}-\d\d-\d\d)\)", head).groups()
         entries = [" ".join(e.split()) for e in re.split(r"^- ", body, flags=re.M)[1:]]
         entries = [re.sub(r"\*\*(.+?)\*\*|`([^`]*)`", lambda m: m.group(1) or m.group(2), e) for e in entries]
