@@ -3,6 +3,7 @@
 #include "common/text_case.h"
 #include "common/texts.h"
 #include "common/utf16_bytes.h"
+#include "common/utf8.h"
 #include "store/places_bar.h"
 #include "store/places_codec.h"
 
@@ -87,13 +88,7 @@ std::optional<std::u16string> fromUtf8(std::span<const std::uint8_t> bytes) {
         }
         const bool overlong = (extra == 2 && code < 0x800) || (extra == 3 && code < 0x10000);
         if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            text += static_cast<char16_t>(0xD800 + (code >> 10));
-            text += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(code);
-        }
+        appendUtf16(text, code);
         i += static_cast<std::size_t>(extra) + 1;
     }
     return text;
