@@ -80,7 +80,8 @@ public:
     int run(const std::vector<std::u16string>& args) {
         const ParsedCommandLine parsed = parseCommandLine(args);
         if (!parsed.command) {
-            host_.writeError(u"quorlane: " + parsed.usageError + std::u16string(kNewLine) + usage());
+            complain(parsed.usageError);
+            host_.writeError(usage());
             return kExitUsage;
         }
         const Command& command = *parsed.command;
@@ -100,15 +101,18 @@ public:
         case Verb::Show: refusal = setSettings(command.settings, SettingValue::shown()); break;
         }
         if (refusal) {
-            host_.writeError(u"quorlane: " + refusal->why + std::u16string(kNewLine));
+            complain(refusal->why);
             return kExitRefused;
         }
-        for (const std::u16string& warning : warnings_) host_.writeError(u"quorlane: " + text(IDS_CLI_WARNING, {warning}) + std::u16string(kNewLine));
-        for (const std::u16string& silent : notResponding_) host_.writeError(u"quorlane: " + silent + std::u16string(kNewLine));
+        for (const std::u16string& warning : warnings_) complain(text(IDS_CLI_WARNING, {warning}));
+        for (const std::u16string& silent : notResponding_) complain(silent);
         return kExitOk;
     }
 
 private:
+    // One line on the error output.
+    void complain(std::u16string_view why) { host_.writeError(u"quorlane: " + oneLine(why) + std::u16string(kNewLine)); }
+
     std::u16string usage() {
         std::vector<std::u16string> names;
         for (KnownFolderPath& folder : host_.knownFolders()) names.push_back(std::move(folder.name));

@@ -104,6 +104,8 @@ TEST_F(Commands, UnknownPlacesAreRefusedAndNothingIsWritten) {
     expectRefused({u"/add", u"Fonts"}, u"there is no special folder Fonts on this system");
     expectRefused({u"/set", u"Documnets"}, u"Documnets is no special folder name nor an existing folder");
     expectRefused({u"/add", u""}, u"an empty place");
+    // A name with a line break and a terminal control in it is quoted on the refusal's one line.
+    expectRefused({u"/set", u"Docs\r\nquorlane said\x1b[2J"}, u"Docs\ufffd\ufffdquorlane said\ufffd[2J is no special");
     EXPECT_EQ(stored(), std::vector<Place>{Place::specialFolder(0)});
 }
 

@@ -39,11 +39,16 @@ function(ql_register_tests target)
 endfunction()
 
 # A libFuzzer target as a test: 20 seconds of fuzzing, passed when it ends its time without a finding.
-# Its corpus grows in the build folder from run to run; a finding is kept in fuzz-findings/.
+# Its corpus grows in the build folder from run to run; a finding is kept in fuzz-findings/. The
+# inputs of past findings, kept beside the fuzzer in <fuzzer>_seeds/, are run first every time.
 function(ql_add_fuzz_test fuzzer)
   set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${fuzzer})
   file(MAKE_DIRECTORY ${corpus} ${CMAKE_BINARY_DIR}/fuzz-findings)
-  add_test(NAME ${fuzzer} COMMAND ${fuzzer} -max_total_time=20 -artifact_prefix=${CMAKE_BINARY_DIR}/fuzz-findings/ ${corpus})
+  set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/${fuzzer}_seeds)
+  if(NOT IS_DIRECTORY ${seeds})
+    set(seeds "")
+  endif()
+  add_test(NAME ${fuzzer} COMMAND ${fuzzer} -max_total_time=20 -artifact_prefix=${CMAKE_BINARY_DIR}/fuzz-findings/ ${corpus} ${seeds})
   set_tests_properties(${fuzzer} PROPERTIES LABELS fuzz TIMEOUT 120)
 endfunction()
 

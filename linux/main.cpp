@@ -1,5 +1,6 @@
 // quorlane on Linux: the places bar of Wine prefixes, read and written in their registry files;
 // alone (or "window") it opens the window under Wine.
+#include "cli/cli_text.h"
 #include "cli/command_line.h"
 #include "common/texts.h"
 #include "linux/drive_map.h"
@@ -29,7 +30,7 @@ std::string usage() {
 }
 
 int usageError(const std::u16string& why) {
-    print(stderr, "quorlane: " + toUtf8(why) + "\n" + usage());
+    print(stderr, "quorlane: " + toUtf8(cli::oneLine(why)) + "\n" + usage());
     return cli::kExitUsage;
 }
 

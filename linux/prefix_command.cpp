@@ -1,5 +1,6 @@
 #include "linux/prefix_command.h"
 
+#include "cli/cli_text.h"
 #include "cli/commands.h"
 #include "cli/special_folder_names.h"
 #include "common/text_case.h"
@@ -217,19 +218,25 @@ std::string lines(std::u16string_view text, const std::string& head) {
     return out;
 }
 
+// A message about a prefix: "quorlane: PREFIX: why", on one line whatever the folder's name holds.
+std::string prefixMessage(const std::string& prefix, std::u16string_view why) {
+    return "quorlane: " + toUtf8(cli::oneLine(fromUtf8(prefix) + u": " + std::u16string(why))) + "\n";
+}
+
 // Errors "quorlane: why" become "quorlane: PREFIX: why".
 std::string errorLines(std::u16string_view text, const std::string& prefix) {
     std::string out = lines(text, "");
     const std::string tag = "quorlane: ";
+    const std::string shown = toUtf8(cli::oneLine(fromUtf8(prefix))) + ": ";
     for (std::size_t at = 0; at < out.size(); at = out.find('\n', at) + 1) {
-        if (out.compare(at, tag.size(), tag) == 0) out.insert(at + tag.size(), prefix + ": ");
+        if (out.compare(at, tag.size(), tag) == 0) out.insert(at + tag.size(), shown);
         if (out.find('\n', at) == std::string::npos) break;
     }
     return out;
 }
 
 PrefixResult refused(const std::string& prefix, const std::u16string& why) {
-    return {cli::kExitRefused, {}, "quorlane: " + prefix + ": " + toUtf8(why) + "\n"};
+    return {cli::kExitRefused, {}, prefixMessage(prefix, why)};
 }
 
 std::vector<std::u16string> utf16Args(const std::vector<std::string>& args) {
@@ -337,7 +344,7 @@ PrefixResult runOnPrefix(const std::string& prefix, const cli::Command& command,
 
     const int status = cli::runCommand(utf16Args(full), *file, host);
     PrefixResult result{status, lines(host.out(), head), errorLines(host.err(), prefix)};
-    if (!warning.empty()) result.err = "quorlane: " + prefix + ": " + toUtf8(warning) + "\n" + result.err;
+    if (!warning.empty()) result.err = prefixMessage(prefix, warning) + result.err;
     if (status == cli::kExitOk && writing && file->changed()) {
         if (!replaceFile(userReg, file->render(), error)) return refused(prefix, ql::text(IDS_CLI_CANNOT_WRITE, {fromUtf8(userReg), fromUtf8(error)}));
     }

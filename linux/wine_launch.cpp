@@ -1,5 +1,6 @@
 #include "linux/wine_launch.h"
 
+#include "cli/cli_text.h"
 #include "common/texts.h"
 #include "linux/drive_map.h"
 #include "linux/prefix_files.h"
@@ -36,7 +37,7 @@ bool loaderRuns(const std::string& loader) {
 }
 
 std::string message(unsigned id, std::initializer_list<std::u16string_view> args) {
-    return "quorlane: " + toUtf8(ql::text(id, args)) + "\n";
+    return "quorlane: " + toUtf8(cli::oneLine(ql::text(id, args))) + "\n";
 }
 
 std::string realPath(const std::string& path) {
