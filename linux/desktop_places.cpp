@@ -1,11 +1,11 @@
 #include "linux/desktop_places.h"
 
+#include "linux/lookup_within.h"
 #include "linux/prefix_files.h"
 
 #include <algorithm>
 #include <regex>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace ql::native {
 namespace {
@@ -52,18 +52,13 @@ std::string xmlText(std::string text) {
     return text;
 }
 
-bool isFolder(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 }  // namespace
 
 std::vector<std::string> desktopPlaces(const std::string& home, const std::string& configHome, const std::string& dataHome) {
-    std::vector<std::string> places;
+    std::vector<std::string> candidates;
     const auto add = [&](std::string path) {
         while (path.size() > 1 && path.back() == '/') path.pop_back();
-        if (isFolder(path) && std::ranges::find(places, path) == places.end()) places.push_back(std::move(path));
+        if (!path.empty() && std::ranges::find(candidates, path) == candidates.end()) candidates.push_back(std::move(path));
     };
     add(home);
 
@@ -85,6 +80,13 @@ std::vector<std::string> desktopPlaces(const std::string& home, const std::strin
     static const std::regex bookmark(R"re(<bookmark\b[^>]*\bhref\s*=\s*"([^"]*)")re");
     const std::string xbel = readText(dataHome + "/user-places.xbel");
     for (std::sregex_iterator it(xbel.begin(), xbel.end(), bookmark), end; it != end; ++it) add(localPath(xmlText((*it)[1])));
+
+    // A bookmark on a mount that does not answer is kept: the command stores it with its warning.
+    std::vector<std::string> places;
+    const std::vector<std::optional<bool>> folders = areFolders(candidates);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (folders[i] != false) places.push_back(candidates[i]);
+    }
     return places;
 }
 

@@ -1,5 +1,7 @@
 #include "linux/drive_map.h"
 
+#include "linux/lookup_within.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -35,15 +37,8 @@ std::optional<std::string> realPath(const std::string& path) {
     return std::string(resolved);
 }
 
-}  // namespace
-
-std::string absoluteUnixPath(const std::string& path, const std::string& cwd, const std::string& home) {
-    std::string full;
-    if (path == "~" || path.starts_with("~/")) full = home + path.substr(1);
-    else if (path.starts_with('/')) full = path;
-    else full = cwd + "/" + path;
-    full = normalized(full);
-    // The deepest existing ancestor as the file system names it, the rest as given.
+// The deepest existing ancestor as the file system names it, the rest as given.
+std::string resolvedThroughLinks(const std::string& full) {
     std::string head = full;
     std::string tail;
     while (true) {
@@ -55,21 +50,51 @@ std::string absoluteUnixPath(const std::string& path, const std::string& cwd, co
     }
 }
 
+// Where a link says it leads, made absolute against its folder, without asking the target.
+std::optional<std::string> linkText(const std::string& folder, const std::string& link) {
+    char target[PATH_MAX];
+    const ssize_t size = ::readlink((folder + "/" + link).c_str(), target, sizeof target - 1);
+    if (size <= 0) return std::nullopt;
+    const std::string text(target, static_cast<std::size_t>(size));
+    return normalized(text.starts_with('/') ? text : folder + "/" + text);
+}
+
+}  // namespace
+
+std::string absoluteUnixPath(const std::string& path, const std::string& cwd, const std::string& home) {
+    std::string full;
+    if (path == "~" || path.starts_with("~/")) full = home + path.substr(1);
+    else if (path.starts_with('/')) full = path;
+    else full = cwd + "/" + path;
+    full = normalized(full);
+    // A path on a mount that does not answer stays as given.
+    return answersWithin({[&full] { return resolvedThroughLinks(full); }}).front().value_or(full);
+}
+
 DriveMap::DriveMap(std::vector<Drive> drives) : drives_(std::move(drives)) {
     std::ranges::sort(drives_, {}, &Drive::letter);
 }
 
 DriveMap DriveMap::read(const std::string& prefix) {
-    std::vector<Drive> drives;
     const std::string folder = prefix + "/dosdevices";
+    std::vector<std::string> links;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return {};
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name.size() != 2 || name[1] != ':' || name[0] < 'a' || name[0] > 'z') continue;
-        if (auto root = realPath(folder + "/" + name)) drives.push_back({name[0], *root});
+        if (name.size() == 2 && name[1] == ':' && name[0] >= 'a' && name[0] <= 'z') links.push_back(name);
     }
     ::closedir(dir);
+
+    std::vector<std::function<std::string()>> looks;
+    for (const std::string& link : links) looks.emplace_back([&folder, &link] { return realPath(folder + "/" + link).value_or(""); });
+    const std::vector<std::optional<std::string>> roots = answersWithin(looks);
+    std::vector<Drive> drives;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        // A drive on a mount that does not answer keeps the root its link names.
+        const std::optional<std::string> root = roots[i] ? roots[i] : linkText(folder, links[i]);
+        if (root && !root->empty()) drives.push_back({links[i][0], *root});
+    }
     return DriveMap(std::move(drives));
 }
 

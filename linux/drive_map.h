@@ -17,7 +17,8 @@ class DriveMap {
 public:
     DriveMap() = default;
     explicit DriveMap(std::vector<Drive> drives);
-    // The drives of the prefix, each link resolved; links that lead nowhere are left out.
+    // The drives of the prefix, each link resolved; links that lead nowhere are left out, and a link
+    // into a mount that does not answer keeps the root it names.
     static DriveMap read(const std::string& prefix);
 
     // The Windows path of an absolute Unix path: the drive whose root is its deepest ancestor, the
@@ -31,7 +32,8 @@ private:
 };
 
 // `path` made absolute against `cwd` and `home` (for "~/"), with "." and ".." taken out and every
-// existing part resolved through its links, as the file system sees it.
+// existing part resolved through its links, as the file system sees it; as given where the file
+// system does not answer.
 std::string absoluteUnixPath(const std::string& path, const std::string& cwd, const std::string& home);
 
 }  // namespace ql::native

@@ -1,17 +1,21 @@
 // The Linux command against the real Wine, as a user runs them side by side: what one writes the other
-// reads, a running server's prefix is not written behind its back, and a command killed before its
-// rename leaves user.reg whole.
+// reads, a running server's prefix is not written behind its back, a command killed before its
+// rename leaves user.reg whole, and a share whose server is gone holds up nothing.
 #include "linux/prefix_files.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <csignal>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace ql::native {
 namespace {
@@ -164,6 +168,53 @@ TEST_F(UnderWine, KilledBeforeTheRenameTheOldFileStaysWhole) {
     EXPECT_NE(killed.status, 0);
     EXPECT_EQ(readFile(prefix_ / "user.reg"), before);
     EXPECT_EQ(reg("query HKCU\\\\Software\\\\Wine\\\\Fonts /v LogPixels").status, 0);
+}
+
+// A drive of the prefix on a share whose server is gone, and a place below it: both commands end on
+// their own while the mount still hangs (a watchdog releases it after 60 s, failing the test), the
+// place is stored with its warning, and nothing left behind holds the command's output open.
+TEST_F(UnderWine, AShareThatHangsHoldsUpNoCommand) {
+    const fs::path helper = QL_HUNG_MOUNT;
+    if (!fs::exists(helper)) GTEST_SKIP() << "test-support/hung_mount was not built (no libfuse3)";
+    const fs::path mount = root_ / "nas";
+    const fs::path status = root_ / "nas.status";
+    fs::create_directories(mount);
+    const pid_t server = ::fork();
+    if (server == 0) {
+        ::execl(helper.c_str(), "hung_mount", mount.c_str(), status.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string ready;
+    for (int tries = 0; tries < 100 && ready.empty(); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ready = readFile(status);
+    }
+    if (ready != "ready\n") {
+        ::kill(server, SIGTERM);
+        ::waitpid(server, nullptr, 0);
+        GTEST_SKIP() << "no hanging file system: " << ready;
+    }
+    std::atomic<bool> released = false;
+    std::thread watchdog([&] {
+        for (int waited = 0; waited < 600 && fs::exists(status); ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        released = true;
+        fs::remove(status);
+    });
+    fs::create_directory_symlink(mount / "gone/share", prefix_ / "dosdevices/n:");
+
+    const Outcome set = quorlane("set Documents " + (mount / "gone/share/projects").string());
+    const Outcome list = quorlane("list");
+    const bool answeredWhileHung = !released;
+    fs::remove(status);
+    watchdog.join();
+    ::waitpid(server, nullptr, 0);
+
+    EXPECT_TRUE(answeredWhileHung);
+    EXPECT_EQ(set.status, 0) << set.out;
+    EXPECT_NE(set.out.find("Place1: N:\\projects is not responding"), std::string::npos) << set.out;
+    EXPECT_NE(readFile(prefix_ / "user.reg").find("\"Place1\"=\"N:\\\\projects\""), std::string::npos);
+    EXPECT_EQ(list.status, 0) << list.out;
+    EXPECT_NE(list.out.find("Place1\tREG_SZ\tN:\\projects\t"), std::string::npos) << list.out;
 }
 
 }  // namespace

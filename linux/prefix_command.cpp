@@ -7,6 +7,7 @@
 #include "common/texts.h"
 #include "linux/desktop_places.h"
 #include "linux/drive_map.h"
+#include "linux/lookup_within.h"
 #include "linux/prefix_discovery.h"
 #include "linux/prefix_files.h"
 #include "linux/wine_launch.h"
@@ -19,7 +20,6 @@
 #include <chrono>
 #include <cstring>
 #include <cstdlib>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -102,8 +102,8 @@ public:
 
     std::optional<bool> folderExists(std::u16string_view path) override {
         const auto unix = unixPath(expanded(path));
-        struct stat st {};
-        return unix && ::stat(unix->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        if (!unix) return false;
+        return areFolders({*unix}).front();
     }
 
     std::vector<std::optional<std::u16string>> displayNames(const std::vector<Place>& places) override {
