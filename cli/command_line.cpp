@@ -115,8 +115,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
     return {command, {}};
 }
 
-std::u16string usageText(const std::vector<std::u16string>& knownFolderNames) {
-    std::u16string text = withCrLf(ql::text(IDS_CLI_USAGE, {ql::text(IDS_PROGRAM_TITLE), u"" QL_VERSION_TEXT}));
+std::u16string usageText(const std::vector<std::u16string>& knownFolderNames, bool withHead) {
+    std::u16string text;
+    if (withHead) text = withCrLf(ql::text(IDS_CLI_USAGE_HEAD, {ql::text(IDS_PROGRAM_TITLE), u"" QL_VERSION_TEXT}));
+    text += withCrLf(ql::text(IDS_CLI_USAGE));
     text += ql::text(IDS_CLI_SPECIAL_FOLDER_NAMES) + u"\r\n";
     std::u16string line = u" ";
     for (const SpecialFolderName& entry : specialFolderNames()) {

@@ -37,7 +37,8 @@ struct ParsedCommandLine {
 ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args);
 
 
-// The usage, with the special folder names and the known folders the system has beyond them.
-std::u16string usageText(const std::vector<std::u16string>& knownFolderNames);
+// The usage, with the special folder names and the known folders the system has beyond them; without
+// its head (the program's usage line and version) where another program's head stands before it.
+std::u16string usageText(const std::vector<std::u16string>& knownFolderNames, bool withHead);
 
 }  // namespace ql::cli

@@ -54,12 +54,16 @@ TEST(CommandLine, OperandsOfTheOtherCommands) {
 }
 
 TEST(CommandLine, UsageNamesTheSpecialAndKnownFolders) {
-    const std::u16string usage = usageText({u"Downloads"});
+    const std::u16string usage = usageText({u"Downloads"}, true);
     for (const std::u16string_view part : {u"/list", u"/set PLACE...", u"/import FILE", u"Desktop (0)", u"Documents (5)",
                                        u"MyComputer (17)", u"Profile (40)", u"Downloads", u"Exit status",
                                        u"(Quorlane " QL_VERSION_TEXT ")\r\n"}) {
         EXPECT_NE(usage.find(part), std::u16string::npos) << std::string(part.begin(), part.end());
     }
+    // Under another program's usage line (the Linux command's), the body alone.
+    const std::u16string body = usageText({}, false);
+    EXPECT_EQ(body.find(u"Usage"), std::u16string::npos);
+    EXPECT_TRUE(body.starts_with(u"  /list ")) << std::string(body.begin(), body.begin() + 20);
 }
 
 }  // namespace

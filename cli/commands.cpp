@@ -116,7 +116,7 @@ private:
     std::u16string usage() {
         std::vector<std::u16string> names;
         for (KnownFolderPath& folder : host_.knownFolders()) names.push_back(std::move(folder.name));
-        return usageText(names);
+        return usageText(names, true);
     }
 
     // What the key holds, read as a whole; a key that is there but cannot be read is refused, never

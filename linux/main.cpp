@@ -24,7 +24,7 @@ using namespace ql::native;
 void print(FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
 std::string usage() {
-    std::string text = toUtf8(ql::text(IDS_NATIVE_USAGE)) + toUtf8(cli::usageText(nativeFolderNames()));
+    std::string text = toUtf8(ql::text(IDS_NATIVE_USAGE)) + toUtf8(cli::usageText(nativeFolderNames(), false));
     std::erase(text, '\r');
     return text;
 }
