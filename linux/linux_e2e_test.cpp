@@ -170,8 +170,8 @@ TEST_F(UnderWine, KilledBeforeTheRenameTheOldFileStaysWhole) {
     EXPECT_EQ(reg("query HKCU\\\\Software\\\\Wine\\\\Fonts /v LogPixels").status, 0);
 }
 
-// A drive of the prefix on a share whose server is gone, and a place below it: both commands end on
-// their own while the mount still hangs (a watchdog releases it after 60 s, failing the test), the
+// A drive of the prefix on a share whose server is gone, a place and a Steam library below it: the
+// commands end on their own while the mount still hangs (a watchdog releases it after 60 s, failing the test), the
 // place is stored with its warning, and nothing left behind holds the command's output open.
 TEST_F(UnderWine, AShareThatHangsHoldsUpNoCommand) {
     const fs::path helper = QL_HUNG_MOUNT;
@@ -202,8 +202,18 @@ TEST_F(UnderWine, AShareThatHangsHoldsUpNoCommand) {
     });
     fs::create_directory_symlink(mount / "gone/share", prefix_ / "dosdevices/n:");
 
+    // A Steam library on the share, after the one in the home folder that holds a game's prefix.
+    const fs::path home = root_ / "home";
+    const fs::path steam = home / ".steam/steam";
+    fs::create_directories(steam / "config");
+    fs::create_directories(steam / "steamapps/compatdata/70/pfx/drive_c");
+    for (const char* file : {"user.reg", "system.reg"}) std::ofstream(steam / "steamapps/compatdata/70/pfx" / file) << "WINE REGISTRY Version 2\n";
+    std::ofstream(steam / "config/libraryfolders.vdf") << "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" << (mount / "gone/share").string() << "\"\n\t}\n}\n";
+
     const Outcome set = quorlane("set Documents " + (mount / "gone/share/projects").string());
     const Outcome list = quorlane("list");
+    const Outcome prefixes = run("HOME=" + home.string() + " XDG_DATA_HOME=" + (home / ".local/share").string() + " XDG_CONFIG_HOME=" +
+                                 (home / ".config").string() + " " + QL_QUORLANE + " prefixes");
     const bool answeredWhileHung = !released;
     fs::remove(status);
     watchdog.join();
@@ -215,6 +225,10 @@ TEST_F(UnderWine, AShareThatHangsHoldsUpNoCommand) {
     EXPECT_NE(readFile(prefix_ / "user.reg").find("\"Place1\"=\"N:\\\\projects\""), std::string::npos);
     EXPECT_EQ(list.status, 0) << list.out;
     EXPECT_NE(list.out.find("Place1\tREG_SZ\tN:\\projects\t"), std::string::npos) << list.out;
+    EXPECT_EQ(prefixes.status, 0) << prefixes.out;
+    EXPECT_NE(prefixes.out.find((steam / "steamapps/compatdata/70/pfx").string() + "\twin32\tsteam\tidle\n"), std::string::npos) << prefixes.out;
+    EXPECT_NE(prefixes.out.find("quorlane: " + (mount / "gone/share/steamapps/compatdata").string() + " is not responding"), std::string::npos)
+        << prefixes.out;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ql::native {
@@ -19,6 +20,16 @@ constexpr std::chrono::milliseconds kAnswerWithin{2000};
 // be started). A look-up runs in a forked child: it must not rely on threads of this process.
 std::vector<std::optional<std::string>> answersWithin(const std::vector<std::function<std::string()>>& looks,
                                                       std::chrono::milliseconds limit = kAnswerWithin);
+
+// What a search that walks many folders found: `search` runs in a child process and sends each record
+// (not empty, no NUL in it) as it goes. A search from which nothing has come for `quiet` is taken to
+// hang and left behind; the records sent until then are returned, `whole` false.
+struct Records {
+    std::vector<std::string> records;
+    bool whole = false;
+};
+using Send = std::function<void(std::string_view record)>;
+Records recordsWithin(const std::function<void(const Send& send)>& search, std::chrono::milliseconds quiet = kAnswerWithin);
 
 // Whether each path is a folder: none where the file system has not answered.
 std::vector<std::optional<bool>> areFolders(const std::vector<std::string>& paths);

@@ -34,37 +34,39 @@ void writeAll(int fd, const std::string& bytes) {
     }
 }
 
+// A child process at work for this one, and what it has sent so far.
 struct Asked {
     pid_t child = -1;
     int fd = -1;  // the read end, -1 once read to its end
     std::string bytes;
 };
 
-}  // namespace
-
-std::vector<std::optional<std::string>> answersWithin(const std::vector<std::function<std::string()>>& looks,
-                                                      std::chrono::milliseconds limit) {
-    std::vector<Asked> asked(looks.size());
-    for (std::size_t i = 0; i < looks.size(); ++i) {
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) continue;
-        const pid_t child = ::fork();
-        if (child == 0) {
-            keepOnlyAnswerPipe(ends[1]);
-            // "=" first: an answer cut short by a crash is told from an empty one.
-            writeAll(3, "=" + looks[i]());
-            ::_exit(0);
-        }
-        ::close(ends[1]);
-        if (child < 0) {
-            ::close(ends[0]);
-            continue;
-        }
-        asked[i].child = child;
-        asked[i].fd = ends[0];
+// Starts `body` in a child that writes what it finds to descriptor 3. Nothing is started when no
+// process or pipe can be had.
+Asked ask(const std::function<void()>& body) {
+    Asked asked;
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) return asked;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        keepOnlyAnswerPipe(ends[1]);
+        body();
+        ::_exit(0);
     }
+    ::close(ends[1]);
+    if (child < 0) {
+        ::close(ends[0]);
+        return asked;
+    }
+    asked.child = child;
+    asked.fd = ends[0];
+    return asked;
+}
 
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+// Reads what the children send until each has ended or `deadline` (which `sent` may move on, given
+// the child that sent something) has passed.
+template <class Deadline>
+void readUntil(std::vector<Asked>& asked, Deadline deadline) {
     while (true) {
         std::vector<pollfd> waiting;
         std::vector<Asked*> owners;
@@ -73,11 +75,11 @@ std::vector<std::optional<std::string>> answersWithin(const std::vector<std::fun
             waiting.push_back({one.fd, POLLIN, 0});
             owners.push_back(&one);
         }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (waiting.empty() || left.count() <= 0) break;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline() - std::chrono::steady_clock::now());
+        if (waiting.empty() || left.count() <= 0) return;
         if (::poll(waiting.data(), waiting.size(), static_cast<int>(left.count())) < 0) {
             if (errno == EINTR) continue;
-            break;
+            return;
         }
         for (std::size_t w = 0; w < waiting.size(); ++w) {
             if (waiting[w].revents == 0) continue;
@@ -87,6 +89,7 @@ std::vector<std::optional<std::string>> answersWithin(const std::vector<std::fun
             if (got < 0 && errno == EINTR) continue;
             if (got > 0) {
                 one.bytes.append(buffer, static_cast<std::size_t>(got));
+                deadline.sent();
                 continue;
             }
             ::close(one.fd);
@@ -94,19 +97,62 @@ std::vector<std::optional<std::string>> answersWithin(const std::vector<std::fun
             ::waitpid(one.child, nullptr, 0);
         }
     }
+}
 
+// True when the child ended of itself; one still at work is left behind: it ends when its file
+// system answers, or now if the wait it is in allows.
+bool ended(Asked& one) {
+    if (one.fd < 0) return one.child > 0;
+    ::close(one.fd);
+    ::kill(one.child, SIGKILL);
+    return false;
+}
+
+}  // namespace
+
+std::vector<std::optional<std::string>> answersWithin(const std::vector<std::function<std::string()>>& looks,
+                                                      std::chrono::milliseconds limit) {
+    std::vector<Asked> asked;
+    // "=" first: an answer cut short by a crash is told from an empty one.
+    for (const auto& look : looks) asked.push_back(ask([&look] { writeAll(3, "=" + look()); }));
+    struct Fixed {
+        std::chrono::steady_clock::time_point at;
+        std::chrono::steady_clock::time_point operator()() const { return at; }
+        void sent() {}
+    };
+    readUntil(asked, Fixed{std::chrono::steady_clock::now() + limit});
     std::vector<std::optional<std::string>> answers(looks.size());
     for (std::size_t i = 0; i < asked.size(); ++i) {
-        Asked& one = asked[i];
-        if (one.fd >= 0) {
-            // Left behind: it ends when its file system answers, or now if the wait it is in allows.
-            ::close(one.fd);
-            ::kill(one.child, SIGKILL);
-        } else if (one.child > 0 && one.bytes.starts_with('=')) {
-            answers[i] = one.bytes.substr(1);
-        }
+        if (ended(asked[i]) && asked[i].bytes.starts_with('=')) answers[i] = asked[i].bytes.substr(1);
     }
     return answers;
+}
+
+Records recordsWithin(const std::function<void(const Send& send)>& search, std::chrono::milliseconds quiet) {
+    // Each record ends in a NUL; an empty record closes a search that went to its end.
+    std::vector<Asked> asked{ask([&search] {
+        search([](std::string_view record) { writeAll(3, std::string(record) + '\0'); });
+        writeAll(3, std::string(1, '\0'));
+    })};
+    struct Quiet {
+        std::chrono::milliseconds quiet;
+        std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now() + quiet;
+        std::chrono::steady_clock::time_point operator()() const { return at; }
+        void sent() { at = std::chrono::steady_clock::now() + quiet; }
+    };
+    readUntil(asked, Quiet{quiet});
+    const bool whole = ended(asked.front());
+    Records found;
+    std::string_view bytes = asked.front().bytes;
+    for (std::size_t end = bytes.find('\0'); end != std::string_view::npos; end = bytes.find('\0')) {
+        if (end == 0) {
+            found.whole = whole;
+            break;
+        }
+        found.records.emplace_back(bytes.substr(0, end));
+        bytes.remove_prefix(end + 1);
+    }
+    return found;
 }
 
 std::vector<std::optional<bool>> areFolders(const std::vector<std::string>& paths) {

@@ -55,8 +55,17 @@ std::string architecture(const std::string& prefix) {
     return at == std::string::npos ? "win32" : text.substr(at + 7, text.find('\n', at + 1) - at - 7);
 }
 
+// The prefixes found, saying where the search stopped when a folder did not answer.
+std::vector<FoundPrefix> foundPrefixes() {
+    Discovery discovery = discoverPrefixes(DiscoveryRoots::fromEnvironment());
+    if (!discovery.stoppedAt.empty()) {
+        print(stderr, "quorlane: " + toUtf8(cli::oneLine(ql::text(IDS_NATIVE_SEARCH_STOPPED, {fromUtf8(discovery.stoppedAt)}))) + "\n");
+    }
+    return std::move(discovery.prefixes);
+}
+
 int listPrefixes() {
-    for (const FoundPrefix& prefix : findPrefixes(DiscoveryRoots::fromEnvironment())) {
+    for (const FoundPrefix& prefix : foundPrefixes()) {
         print(stdout, prefix.path + "\t" + architecture(prefix.path) + "\t" + prefix.foundBy + "\t" +
                           (runningServer(prefix.path) ? "in use" : "idle") + "\n");
     }
@@ -123,7 +132,7 @@ int main(int argc, char** argv) {
     }
 
     if (all) {
-        for (const FoundPrefix& found : findPrefixes(DiscoveryRoots::fromEnvironment())) prefixes.push_back(found.path);
+        for (const FoundPrefix& found : foundPrefixes()) prefixes.push_back(found.path);
     }
     if (prefixes.empty() && !all) prefixes.push_back(defaultPrefix());
     // Each prefix once, by its real path, however it was named.

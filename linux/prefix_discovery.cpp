@@ -1,5 +1,6 @@
 #include "linux/prefix_discovery.h"
 
+#include "linux/lookup_within.h"
 #include "linux/prefix_files.h"
 
 #include <algorithm>
@@ -71,19 +72,30 @@ std::string yamlValue(const std::string& text, const std::string& under, const s
 
 class Finder {
 public:
-    explicit Finder(std::vector<FoundPrefix>& found) : found_(found) {}
+    explicit Finder(const DiscoverySink& sink) : sink_(sink) {}
 
     void add(const std::string& dir, const char* by) {
+        looking(dir);
         const std::string path = prefixAt(dir);
-        if (path.empty() || std::ranges::any_of(found_, [&](const FoundPrefix& p) { return p.path == path; })) return;
-        found_.push_back({path, by});
+        if (path.empty() || std::ranges::find(seen_, path) != seen_.end()) return;
+        seen_.push_back(path);
+        sink_.found({path, by});
     }
     void addEach(const std::string& folder, const char* by) {
         for (const std::string& name : entries(folder)) add(folder + "/" + name, by);
     }
+    std::vector<std::string> entries(const std::string& folder) {
+        looking(folder);
+        return native::entries(folder);
+    }
 
 private:
-    std::vector<FoundPrefix>& found_;
+    void looking(const std::string& folder) {
+        if (sink_.looking) sink_.looking(folder);
+    }
+
+    const DiscoverySink& sink_;
+    std::vector<std::string> seen_;
 };
 
 }  // namespace
@@ -109,9 +121,8 @@ std::string prefixAt(const std::string& dir) {
     return {};
 }
 
-std::vector<FoundPrefix> findPrefixes(const DiscoveryRoots& roots) {
-    std::vector<FoundPrefix> found;
-    Finder finder(found);
+void findPrefixes(const DiscoveryRoots& roots, const DiscoverySink& sink) {
+    Finder finder(sink);
     const std::string& home = roots.home;
     if (!roots.winePrefix.empty()) finder.add(roots.winePrefix, "wine");
     finder.add(home + "/.wine", "wine");
@@ -119,7 +130,7 @@ std::vector<FoundPrefix> findPrefixes(const DiscoveryRoots& roots) {
     finder.addEach(roots.winePrefixes.empty() ? roots.dataHome + "/wineprefixes" : roots.winePrefixes, "winetricks");
 
     for (const std::string& lutris : {roots.configHome + "/lutris/games", roots.dataHome + "/lutris/games"}) {
-        for (const std::string& name : entries(lutris)) {
+        for (const std::string& name : finder.entries(lutris)) {
             if (!name.ends_with(".yml")) continue;
             const std::string prefix = yamlValue(readText(lutris + "/" + name), "game", "prefix");
             if (!prefix.empty()) finder.add(withHome(prefix, home), "lutris");
@@ -127,7 +138,7 @@ std::vector<FoundPrefix> findPrefixes(const DiscoveryRoots& roots) {
     }
 
     for (const std::string& bottles : {roots.dataHome + "/bottles/bottles", home + "/.var/app/com.usebottles.bottles/data/bottles/bottles"}) {
-        for (const std::string& name : entries(bottles)) {
+        for (const std::string& name : finder.entries(bottles)) {
             const std::string dir = bottles + "/" + name;
             // A bottle kept elsewhere leaves a placeholder naming its folder; bottle.yml may too.
             std::string elsewhere = yamlValue(readText(dir + "/placeholder.yml"), "", "Path");
@@ -149,13 +160,13 @@ std::vector<FoundPrefix> findPrefixes(const DiscoveryRoots& roots) {
         }
         for (const std::string& library : libraries) {
             const std::string compat = library + "/steamapps/compatdata";
-            for (const std::string& app : entries(compat)) finder.add(compat + "/" + app + "/pfx", "steam");
+            for (const std::string& app : finder.entries(compat)) finder.add(compat + "/" + app + "/pfx", "steam");
         }
     }
 
     static const std::regex winePrefix(R"re("winePrefix"\s*:\s*"((?:[^"\\]|\\.)*)")re");
     const std::string heroic = roots.configHome + "/heroic/GamesConfig";
-    for (const std::string& name : entries(heroic)) {
+    for (const std::string& name : finder.entries(heroic)) {
         if (!name.ends_with(".json")) continue;
         const std::string json = readText(heroic + "/" + name);
         for (std::sregex_iterator it(json.begin(), json.end(), winePrefix), end; it != end; ++it) {
@@ -166,7 +177,31 @@ std::vector<FoundPrefix> findPrefixes(const DiscoveryRoots& roots) {
 
     finder.addEach(home + "/.PlayOnLinux/wineprefix", "playonlinux");
     finder.addEach(home + "/.cxoffice", "crossover");
+}
+
+std::vector<FoundPrefix> findPrefixes(const DiscoveryRoots& roots) {
+    std::vector<FoundPrefix> found;
+    findPrefixes(roots, {[&](const FoundPrefix& prefix) { found.push_back(prefix); }, {}});
     return found;
+}
+
+Discovery discoverPrefixes(const DiscoveryRoots& roots) {
+    // "P" path TAB found-by for a prefix, "L" folder for a folder about to be looked into.
+    const Records records = recordsWithin([&roots](const Send& send) {
+        findPrefixes(roots, {[&](const FoundPrefix& prefix) { send("P" + prefix.path + "\t" + prefix.foundBy); },
+                             [&](const std::string& folder) { send("L" + folder); }});
+    });
+    Discovery discovery;
+    for (const std::string& record : records.records) {
+        if (record.starts_with('P')) {
+            const std::size_t tab = record.rfind('\t');
+            discovery.prefixes.push_back({record.substr(1, tab - 1), record.substr(tab + 1)});
+        } else if (!records.whole) {
+            discovery.stoppedAt = record.substr(1);
+        }
+    }
+    if (!records.whole && discovery.stoppedAt.empty()) discovery.stoppedAt = roots.home;
+    return discovery;
 }
 
 }  // namespace ql::native
