@@ -47,14 +47,16 @@ geometry() {
 }
 
 xdotool mousemove 0 0  # no info tip in the pictures
-ql_wine "$QL_WINE_MAIN_DIR/quorlane.exe" &
+# Run from where a user keeps it: the test dialog opens on the program's folder.
+installed="$WINEPREFIX/drive_c/Program Files/Quorlane"
+mkdir -p "$installed" && cp "$QL_WINE_MAIN_DIR/quorlane.exe" "$installed/"
+ql_wine "$installed/quorlane.exe" &
 read -r w h x y < <(geometry "Quorlane by the Quorlane project")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/main-window.png
 
-# "Test" at twips (3960, 3960, 1215, 375) of a client area 5295 x 6570 twips: its centre at 96 DPI,
-# below the frame Wine draws.
-frame_x=$(( (w - 5295 / 15) / 2 )); frame_y=$(( h - 6570 / 15 - frame_x ))
-xdotool mousemove $((x + frame_x + (3960 + 607) / 15)) $((y + frame_y + (3960 + 187) / 15)) click 1
+# "Test" by its access key, as the keyboard reaches it wherever the layout puts it.
+xdotool search --sync --onlyvisible --name "Quorlane by the Quorlane project" windowactivate --sync 2>/dev/null || true
+xdotool key alt+t
 read -r w h x y < <(geometry "Test open file dialog -- note PlacesBar at left")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage docs/test-dialog.png
 wineserver -k
