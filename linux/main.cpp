@@ -134,13 +134,12 @@ int main(int argc, char** argv) {
     if (all) {
         for (const FoundPrefix& found : foundPrefixes()) prefixes.push_back(found.path);
     }
-    if (prefixes.empty() && !all) prefixes.push_back(defaultPrefix());
-    // Each prefix once, by its real path, however it was named.
+    if (prefixes.empty() && !all) prefixes.push_back(absoluteUnixPath(defaultPrefix(), currentFolder(), ""));
+    // Each prefix once, by its real path (as each is named by now), however it was given.
     std::vector<std::string> seen;
     std::erase_if(prefixes, [&](const std::string& prefix) {
-        const std::string real = absoluteUnixPath(prefix, currentFolder(), "");
-        if (std::ranges::find(seen, real) != seen.end()) return true;
-        seen.push_back(real);
+        if (std::ranges::find(seen, prefix) != seen.end()) return true;
+        seen.push_back(prefix);
         return false;
     });
     options.several = prefixes.size() > 1 || all;

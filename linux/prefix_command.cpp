@@ -63,7 +63,7 @@ std::u16string registryText(const WineValue& value) {
 // The system as a prefix shows it to the commands: its drives, its known folders, Unix files.
 class PrefixHost final : public cli::CliHost {
 public:
-    PrefixHost(const WineRegistryFile& file, DriveMap drives) : drives_(std::move(drives)) {
+    PrefixHost(const WineRegistryFile& file, std::string prefix) : prefix_(std::move(prefix)) {
         home_ = environment("HOME");
         char cwd[4096];
         cwd_ = ::getcwd(cwd, sizeof cwd) ? cwd : "/";
@@ -73,7 +73,6 @@ public:
                 if (equalsIgnoringCase(value.name, folder.id)) known_.push_back({folder.name, registryText(value)});
             }
         }
-        if (auto home = drives_.windowsPath(absoluteUnixPath(home_, cwd_, home_))) known_.push_back({std::u16string(kHome), *home});
         for (const WineValue& value : file.valuesOf(u"Environment")) variables_.push_back({value.name, registryText(value)});
         const std::string user = environment("USER");
         variables_.push_back({u"USERPROFILE", u"C:\\users\\" + fromUtf8(user.empty() ? "wine" : user)});
@@ -88,13 +87,17 @@ public:
         }
         return false;
     }
-    std::vector<cli::KnownFolderPath> knownFolders() override { return known_; }
+    std::vector<cli::KnownFolderPath> knownFolders() override {
+        std::vector<cli::KnownFolderPath> known = known_;
+        if (auto home = drives().windowsPath(absoluteUnixPath(home_, cwd_, home_))) known.push_back({std::u16string(kHome), *home});
+        return known;
+    }
 
     std::u16string absolutePath(std::u16string_view path) override {
         if (path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/')) return std::u16string(path);
         if (path.starts_with(u"\\\\")) return std::u16string(path);
         const std::string unix = absoluteUnixPath(toUtf8(path), cwd_, home_);
-        auto windows = drives_.windowsPath(unix);
+        auto windows = drives().windowsPath(unix);
         if (!windows) return {};
         unixOf_.emplace_back(*windows, unix);
         return *windows;
@@ -153,16 +156,20 @@ public:
         return ok;
     }
 
-    const DriveMap& drives() const { return drives_; }
+    // Read when a command first maps a path: listing needs no drive, and a drive may hang.
+    const DriveMap& drives() {
+        if (!drives_) drives_ = DriveMap::read(prefix_);
+        return *drives_;
+    }
     const std::u16string& out() const { return out_; }
     const std::u16string& err() const { return err_; }
 
 private:
-    std::optional<std::string> unixPath(std::u16string_view windows) const {
+    std::optional<std::string> unixPath(std::u16string_view windows) {
         for (const auto& [mapped, unix] : unixOf_) {
             if (mapped == windows) return unix;
         }
-        return drives_.unixPath(windows);
+        return drives().unixPath(windows);
     }
 
     std::u16string expanded(std::u16string_view path) const {
@@ -182,7 +189,8 @@ private:
         return out;
     }
 
-    DriveMap drives_;
+    std::string prefix_;
+    std::optional<DriveMap> drives_;
     std::string home_;
     std::string cwd_;
     std::vector<cli::KnownFolderPath> known_;
@@ -314,7 +322,7 @@ PrefixResult runOnPrefix(const std::string& prefix, const cli::Command& command,
     auto file = WineRegistryFile::parse(std::move(bytes), fileTimeNow());
     if (!file) return refused(prefix, ql::text(IDS_NATIVE_NOT_A_REGISTRY, {fromUtf8(userReg)}));
     if (writing && !file->writable()) return refused(prefix, ql::text(IDS_NATIVE_TWICE, {fromUtf8(userReg)}));
-    PrefixHost host(*file, DriveMap::read(prefix));
+    PrefixHost host(*file, prefix);
 
     std::vector<std::string> full = args;
     if (options.fromDesktop) {
