@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 namespace ql::shellUI {
@@ -125,10 +124,6 @@ bool LookupQueue::startWorker(const std::shared_ptr<State>& state) {
 unsigned __stdcall LookupQueue::workerMain(void* param) {
     const std::shared_ptr<State> state = std::move(*static_cast<std::shared_ptr<State>*>(param));
     delete static_cast<std::shared_ptr<State>*>(param);
-    // The shell's folder objects live in an apartment: this thread's own, entered for the jobs it
-    // finds waiting one after another and left before the worker waits for more, since a
-    // single-threaded apartment that pumps no messages would hold up whoever sends it one.
-    std::optional<win::ComApartment> com;
     std::unique_lock lock(state->mutex);
     for (;;) {
         state->changed.wait(lock, [&] { return state->stopping || !state->jobs.empty(); });
@@ -139,19 +134,17 @@ unsigned __stdcall LookupQueue::workerMain(void* param) {
         state->lastStart = std::chrono::steady_clock::now();
         lock.unlock();
         state->changed.notify_all();  // the overseer watches the jobs that wait behind this one
-        if (!com) com.emplace();
         try {
+            // The shell's folder objects live in an apartment: this thread's own, entered for each job
+            // and left before the worker waits for the next, since a single-threaded apartment that
+            // pumps no messages would hold up whoever sends it one.
+            const win::ComApartment com;
             job();
         } catch (...) {
             // A job that fails answers nothing; the window shows what it knew.
         }
         job = nullptr;  // what it holds goes before the next one starts
         lock.lock();
-        if (state->jobs.empty()) {
-            lock.unlock();
-            com.reset();
-            lock.lock();
-        }
         // A worker that comes back from a long job while enough others wait ends.
         if (state->idle >= state->workers && state->jobs.empty()) return 0;
         ++state->idle;
