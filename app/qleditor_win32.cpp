@@ -447,6 +447,7 @@ void QlEditor::Form_Load() {
     ::AppendMenuW(systemMenu, MF_STRING, ids::kExportPlacesBar, win::loadText(IDS_EXPORT_PLACES_BAR).c_str());
 
     loadPlacesBar();
+    // Behind the stored places' look-ups: the window shows those first.
     csidlFolders_.startScan();
     updateControls();
     ::SetFocus(::GetDlgItem(hwnd(), customized() ? ids::kCustomizeYes : ids::kCustomizeNo));

@@ -159,9 +159,7 @@ private:
 
     // Created on first use, living as long as the window.
     imagelists::ShellIconLists iconLists_;
-    // The picker's own worker: its scan never waits behind the stored places' look-ups, which may hang.
-    shellUI::LookupQueue pickerLookups_{1};
-    picker::CsidlFolders csidlFolders_{pickerLookups_};
+    picker::CsidlFolders csidlFolders_{lookups_};
 
     std::unique_ptr<FolderListDrag> dragList_;
     std::unique_ptr<DropZone> dropZoneIndicator_;

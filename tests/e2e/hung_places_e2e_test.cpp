@@ -7,7 +7,6 @@
 #include "common/string_ids.h"
 #include "common/win_text.h"
 #include "common/win_texts.h"
-#include "picker/picker_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -63,19 +62,6 @@ TEST_F(HungPlaces, TheWindowShowsAnswersOpensThePickerAppliesAndClosesWhileTheSh
     EXPECT_TRUE(waitUntil([&] { return !::IsWindow(window); }));
     mount.release();
     EXPECT_TRUE(editor.program().waitForExit());
-}
-
-// With two places inside the share, both of the places' workers hang: the picker's scan has its
-// own, and fills the picker before the window gives up on them and marks them.
-TEST_F(HungPlaces, ThePickerFillsWhileEveryPlacesWorkerHangs) {
-    storePlaces({RegValue::string(mount.hungFolder()), RegValue::string(mount.hungFolder() + L"2")});
-    Editor editor;
-    editor.click(ids::kAddSpecial);
-    const HWND picker = editor.waitForDialog(win::loadText(IDS_PICKER_CAPTION));
-    const ListView offered(control(picker, picker::ids::kFolderList));
-    EXPECT_TRUE(waitUntil([&] { return !offered.texts().empty(); }));
-    EXPECT_NE(editor.list().texts().front(), win::loadText(IDS_ENTRY_NOT_RESPONDING, {win::toU16(mount.hungFolder())}));
-    click(control(picker, IDCANCEL));
 }
 
 // The output ends, complete, though a look-up still hangs; the program itself ends once the share
