@@ -221,6 +221,7 @@ TEST_F(ReorderE2E, ARightButtonPressDuringADragCancelsIt) {
 TEST_F(ReorderE2E, AltUpAndAltDownMoveTheSelectedEntryWhichStaysSelected) {
     const Editor editor;
     const ListView list = editor.list();
+    editor.entries();  // each entry's icon comes with its name
     const std::vector<int> icons = images(list);
 
     mouse::click(editor.window(), list.itemPoint(2));  // C
