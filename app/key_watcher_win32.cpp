@@ -16,6 +16,12 @@ bool exists(const std::wstring& path) {
     return ::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_NOTIFY, key.put()) == ERROR_SUCCESS;
 }
 
+// The path itself, or the nearest level above it that exists.
+std::wstring deepestExisting(std::wstring path) {
+    while (!path.empty() && !exists(path)) path = parentOf(path);
+    return path;
+}
+
 }  // namespace
 
 KeyWatcher::KeyWatcher(std::wstring keyPath)
@@ -34,8 +40,7 @@ void KeyWatcher::rearm() {
     // that exists: Explorer writes elsewhere below CurrentVersion all the time, and none of that is
     // watched. A watch does not see its own key deleted; the level above sees it go, watched for
     // its sub-keys' names alone.
-    std::wstring deepest = keyPath_;
-    while (!deepest.empty() && !exists(deepest)) deepest = parentOf(deepest);
+    const std::wstring deepest = deepestExisting(keyPath_);
 
     constexpr DWORD kChanges = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
     bool watching =
@@ -46,8 +51,9 @@ void KeyWatcher::rearm() {
                    ::RegOpenKeyExW(HKEY_CURRENT_USER, parentOf(deepest).c_str(), 0, KEY_NOTIFY, watchedParent_.put()) == ERROR_SUCCESS &&
                    ::RegNotifyChangeKeyValue(watchedParent_.get(), FALSE, REG_NOTIFY_CHANGE_NAME, event_.get(), TRUE) == ERROR_SUCCESS;
     }
-    // Levels deleted before the watch began were seen by nobody: the caller is told to look again.
-    if (!watching || (!deepest.empty() && !exists(deepest))) ::SetEvent(event_.get());
+    // Levels made or deleted between the look above and the watch were seen by nobody: the caller
+    // is told to look again.
+    if (!watching || deepestExisting(keyPath_) != deepest) ::SetEvent(event_.get());
 }
 
 }  // namespace ql
