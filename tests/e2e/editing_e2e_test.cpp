@@ -284,24 +284,6 @@ TEST_F(EditingE2E, TheDeleteKeyRemovesLikeRemoveWhileRemoveIsEnabled) {
 
 // ---- The test dialog ----------------------------------------------------------------------------------
 
-TEST_F(EditingE2E, TheTestDialogOpensTallEnoughForFivePlaces) {
-    storePlaces(fivePlaces());
-    const Editor editor;
-    editor.click(ids::kTestDialog);
-    const HWND open = editor.waitForDialog(kTestDialogCaption);
-    const HWND places = control(open, kPlacesBarId);
-    ASSERT_EQ(placesBarOf(open).size(), 5u);
-    const RemoteBuffer buffer(places, sizeof(RECT));
-    ASSERT_TRUE(ask(places, TB_GETITEMRECT, 4, buffer.param()));
-    RECT last = buffer.get<RECT>(), bar{}, client{};
-    ::MapWindowPoints(places, nullptr, reinterpret_cast<POINT*>(&last), 2);
-    ::GetWindowRect(places, &bar);
-    ::GetClientRect(open, &client);
-    ::MapWindowPoints(open, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    EXPECT_LE(last.bottom, std::min(bar.bottom, client.bottom)) << "the fifth place is cut off";
-    post(open, WM_COMMAND, IDCANCEL);
-}
-
 TEST_F(EditingE2E, TestWithoutChangesOpensTheDialogAtOnceAndItRefusesAFileThatDoesNotExist) {
     const Editor editor;
     editor.click(ids::kTestDialog);

@@ -39,18 +39,5 @@ TEST_F(ElevatedApplyE2E, ApplyCarriesTheShieldAndTheElevatedCopyStoresTheList) {
     EXPECT_TRUE(editor.endsWithoutAsking());
 }
 
-TEST_F(ElevatedApplyE2E, DecliningTheConsentWritesNothingAndKeepsTheListUnsaved) {
-    const Editor editor = startWith(L"elevate-cancelled");
-    editor.click(ids::kCustomizeNo);
-    editor.click(ids::kApplyChanges);
-    const MessageBoxView box = editor.question();
-    EXPECT_EQ(box.text, win::loadText(IDS_CONSENT_CANCELLED));
-    answer(box, IDOK);
-
-    EXPECT_EQ(storedPlaces(), (std::vector<RegValue>{RegValue::dword(5), RegValue::dword(17)}));
-    EXPECT_TRUE(checked(editor.control(ids::kCustomizeNo)));
-    EXPECT_TRUE(editor.closeAsksAndCancelKeepsItOpen());
-}
-
 }  // namespace
 }  // namespace ql::e2e
