@@ -1,5 +1,7 @@
 #include "linux/lookup_within.h"
 
+#include "linux/unique_fd.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -37,7 +39,7 @@ void writeAll(int fd, const std::string& bytes) {
 // A child process at work for this one, and what it has sent so far.
 struct Asked {
     pid_t child = -1;
-    int fd = -1;  // the read end, -1 once read to its end
+    Fd fd;  // the read end, until read to its end
     std::string bytes;
 };
 
@@ -53,13 +55,11 @@ Asked ask(const std::function<void()>& body) {
         body();
         ::_exit(0);
     }
+    Fd reading(ends[0]);
     ::close(ends[1]);
-    if (child < 0) {
-        ::close(ends[0]);
-        return asked;
-    }
+    if (child < 0) return asked;
     asked.child = child;
-    asked.fd = ends[0];
+    asked.fd = std::move(reading);
     return asked;
 }
 
@@ -71,8 +71,8 @@ void readUntil(std::vector<Asked>& asked, Deadline deadline) {
         std::vector<pollfd> waiting;
         std::vector<Asked*> owners;
         for (Asked& one : asked) {
-            if (one.fd < 0) continue;
-            waiting.push_back({one.fd, POLLIN, 0});
+            if (one.fd.get() < 0) continue;
+            waiting.push_back({one.fd.get(), POLLIN, 0});
             owners.push_back(&one);
         }
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline() - std::chrono::steady_clock::now());
@@ -85,15 +85,14 @@ void readUntil(std::vector<Asked>& asked, Deadline deadline) {
             if (waiting[w].revents == 0) continue;
             Asked& one = *owners[w];
             char buffer[4096];
-            const ssize_t got = ::read(one.fd, buffer, sizeof buffer);
+            const ssize_t got = ::read(one.fd.get(), buffer, sizeof buffer);
             if (got < 0 && errno == EINTR) continue;
             if (got > 0) {
                 one.bytes.append(buffer, static_cast<std::size_t>(got));
                 deadline.sent();
                 continue;
             }
-            ::close(one.fd);
-            one.fd = -1;
+            one.fd.reset();
             ::waitpid(one.child, nullptr, 0);
         }
     }
@@ -102,8 +101,8 @@ void readUntil(std::vector<Asked>& asked, Deadline deadline) {
 // True when the child ended of itself; one still at work is left behind: it ends when its file
 // system answers, or now if the wait it is in allows.
 bool ended(Asked& one) {
-    if (one.fd < 0) return one.child > 0;
-    ::close(one.fd);
+    if (one.fd.get() < 0) return one.child > 0;
+    one.fd.reset();
     ::kill(one.child, SIGKILL);
     return false;
 }
@@ -130,10 +129,11 @@ std::vector<std::optional<std::string>> answersWithin(const std::vector<std::fun
 
 Records recordsWithin(const std::function<void(const Send& send)>& search, std::chrono::milliseconds quiet) {
     // Each record ends in a NUL; an empty record closes a search that went to its end.
-    std::vector<Asked> asked{ask([&search] {
+    std::vector<Asked> asked;
+    asked.push_back(ask([&search] {
         search([](std::string_view record) { writeAll(3, std::string(record) + '\0'); });
         writeAll(3, std::string(1, '\0'));
-    })};
+    }));
     struct Quiet {
         std::chrono::milliseconds quiet;
         std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now() + quiet;

@@ -1,5 +1,7 @@
 #include "linux/prefix_files.h"
 
+#include "linux/unique_fd.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -13,26 +15,6 @@ namespace ql::native {
 namespace {
 
 std::string systemError() { return std::strerror(errno); }
-
-// Closes a descriptor on every path.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 bool isDirectory(const std::string& path) {
     struct stat st {};
