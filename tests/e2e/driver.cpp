@@ -364,11 +364,27 @@ INPUT keyInput(WORD key, bool up) {
     return input;
 }
 
+// Keys pressed through SendInput are unknown to the X server: a KeymapNotify that the program
+// handles after they are down (the pointer's last crossing into a window brings one) lets Wine
+// release them again, and the key that follows arrives without them. So they go down, and again,
+// until they have stayed down across two settles.
+void holdDown(HWND settleWindow, std::initializer_list<WORD> modifiers) {
+    for (int round = 0, stayed = 0; round < 20 && modifiers.size() > 0 && stayed < 2; ++round) {
+        std::vector<INPUT> presses;
+        for (WORD m : modifiers) {
+            if (!(::GetAsyncKeyState(m) & 0x8000)) presses.push_back(keyInput(m, false));
+        }
+        stayed = presses.empty() && round > 0 ? stayed + 1 : 0;
+        if (!presses.empty()) sendInputs(presses);
+        settle(settleWindow);
+    }
+}
+
 }  // namespace
 
 void pressKey(HWND settleWindow, WORD key, std::initializer_list<WORD> modifiers) {
+    holdDown(settleWindow, modifiers);
     std::vector<INPUT> inputs;
-    for (WORD m : modifiers) inputs.push_back(keyInput(m, false));
     inputs.push_back(keyInput(key, false));
     inputs.push_back(keyInput(key, true));
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) inputs.push_back(keyInput(*it, true));
@@ -545,18 +561,10 @@ void send(HWND settleWindow, std::vector<INPUT> inputs) {
 }  // namespace
 
 void click(HWND settleWindow, POINT at, std::initializer_list<WORD> modifiers) {
-    // Keys pressed through SendInput are unknown to the X server: a KeymapNotify that the program
-    // handles after they are down, as the pointer's moves bring, lets Wine release them again. So
-    // the pointer moves first, then they go down, and again until they stay down across two settles.
+    // The pointer moves first: its crossing into a window brings the KeymapNotify that would
+    // otherwise release the modifiers pressed below.
     if (modifiers.size() > 0) send(settleWindow, {mouseInput(at, 0)});
-    for (int round = 0, stayed = 0; round < 20 && modifiers.size() > 0 && stayed < 2; ++round) {
-        std::vector<INPUT> presses;
-        for (WORD m : modifiers) {
-            if (!(::GetAsyncKeyState(m) & 0x8000)) presses.push_back(keyInput(m, false));
-        }
-        stayed = presses.empty() && round > 0 ? stayed + 1 : 0;
-        send(settleWindow, std::move(presses));
-    }
+    holdDown(settleWindow, modifiers);
     std::vector<INPUT> inputs;
     for (DWORD flags : {DWORD{0}, DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) inputs.push_back(mouseInput(at, flags));
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) inputs.push_back(keyInput(*it, true));
