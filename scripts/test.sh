@@ -65,8 +65,8 @@ build clang-mingw64 quorlane
 [ $asan_ok = 1 ] && ctest_run asan native-asan -L unit
 # The places bar load and save over arbitrary registry contents and failing registry calls, the
 # command line, the .reg reader, a prefix's user.reg: 20 seconds each under clang's libFuzzer with
-# ASan+UBSan.
-build fuzz && ctest_run fuzz fuzz
+# ASan+UBSan, two at a time.
+build fuzz && ctest_run fuzz fuzz -j 2
 
 if [ $w32_ok = 1 ] || [ $w64_ok = 1 ]; then
   trap ql_cleanup EXIT
