@@ -61,6 +61,12 @@ void sendInputs(std::vector<INPUT>& inputs) {
     if (sent != inputs.size()) fail("SendInput refused the input");
 }
 
+// Sends the input and waits until the program has taken it.
+void send(HWND settleWindow, std::vector<INPUT> inputs) {
+    sendInputs(inputs);
+    settle(settleWindow);
+}
+
 }  // namespace
 
 DWORD_PTR ask(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -364,10 +370,9 @@ INPUT keyInput(WORD key, bool up) {
     return input;
 }
 
-// Keys pressed through SendInput are unknown to the X server: a KeymapNotify that the program
-// handles after they are down (the pointer's last crossing into a window brings one) lets Wine
-// release them again, and the key that follows arrives without them. So they go down, and again,
-// until they have stayed down across two settles.
+// Keys pressed through SendInput are unknown to the X server: a KeymapNotify handled after they
+// are down (a pointer crossing into a window brings one) lets Wine release them, and the key that
+// follows comes without them. So they go down until they have stayed down across two settles.
 void holdDown(HWND settleWindow, std::initializer_list<WORD> modifiers) {
     for (int round = 0, stayed = 0; round < 20 && modifiers.size() > 0 && stayed < 2; ++round) {
         std::vector<INPUT> presses;
@@ -375,8 +380,7 @@ void holdDown(HWND settleWindow, std::initializer_list<WORD> modifiers) {
             if (!(::GetAsyncKeyState(m) & 0x8000)) presses.push_back(keyInput(m, false));
         }
         stayed = presses.empty() && round > 0 ? stayed + 1 : 0;
-        if (!presses.empty()) sendInputs(presses);
-        settle(settleWindow);
+        send(settleWindow, std::move(presses));
     }
 }
 
@@ -388,8 +392,7 @@ void pressKey(HWND settleWindow, WORD key, std::initializer_list<WORD> modifiers
     inputs.push_back(keyInput(key, false));
     inputs.push_back(keyInput(key, true));
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) inputs.push_back(keyInput(*it, true));
-    sendInputs(inputs);
-    settle(settleWindow);
+    send(settleWindow, std::move(inputs));
 }
 
 void typeText(HWND settleWindow, std::wstring_view textToType) {
@@ -404,8 +407,7 @@ void typeText(HWND settleWindow, std::wstring_view textToType) {
         }
     }
     if (inputs.empty()) return;
-    sendInputs(inputs);
-    settle(settleWindow);
+    send(settleWindow, std::move(inputs));
 }
 
 // ---- Message boxes ------------------------------------------------------------------------------
@@ -551,11 +553,6 @@ INPUT mouseInput(POINT at, DWORD flags) {
     input.mi.dy = (at.y * 65536 + height - 1) / height;
     input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     return input;
-}
-
-void send(HWND settleWindow, std::vector<INPUT> inputs) {
-    sendInputs(inputs);
-    settle(settleWindow);
 }
 
 }  // namespace
